@@ -1,0 +1,33 @@
+// Why a write to a standard stream failed.
+#pragma once
+
+#include <variant>
+
+#include "report/error_object.h"
+#include "report/os_error.h"
+
+// The fixed failures that have no platform code behind them.
+enum class WriteFailure {
+  NonUtf8OnConsole,        // kind InvalidData
+  WholeBufferNotWritten,   // kind WriteZero
+  BufferedDataNotWritten,  // kind WriteZero
+};
+
+enum class WriteErrorKind { Os, InvalidData, WriteZero };
+
+class WriteError final : public ErrorObject {
+ public:
+  WriteError(OsError os_error) : error_(os_error) {}     // NOLINT(google-explicit-constructor)
+  WriteError(WriteFailure failure) : error_(failure) {}  // NOLINT(google-explicit-constructor)
+
+  WriteErrorKind kind() const;
+  // The platform's code, for errors that have one.
+  const OsError* os_error() const { return std::get_if<OsError>(&error_); }
+
+  SinkResult write_display(TextSink& sink) const override;
+  const ErrorObject* cause() const override { return nullptr; }
+  SinkResult write_debug(TextSink& sink, bool alternate) const override;
+
+ private:
+  std::variant<OsError, WriteFailure> error_;
+};

@@ -1,0 +1,39 @@
+// Shared plumbing of the simulator's calls: the log, injected failures, handles, last error.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/sim/simulator.h"
+
+namespace sim::detail {
+
+void log_call(std::string line);
+// A failure injected for this call of `function`, if any (consumes it).
+std::optional<DWORD> take_failure(std::string_view function);
+void set_last_error(DWORD code);
+
+// Hands out a new handle value; `kind` names it in the log ("svc" gives "svc#3").
+void* new_handle(std::string_view kind);
+// A handle that the log names but that the program never closes (standard handles).
+void* new_unowned_handle(std::string_view kind);
+// The log's name for a handle value ("null" for null, "?0x..." for a value never handed out).
+std::string label(const void* handle);
+bool is_open(const void* handle);
+// Records a close; false (and a bad close) when the handle is unknown or already closed.
+bool close_handle(const void* handle);
+// Called after a handle closed; the services area uses it to drop deleted services.
+void on_handle_closed(const void* handle);
+
+std::string hex(DWORD value);
+std::string wide(LPCWSTR text);
+std::string utf8(std::u16string_view text);
+std::string ptr(const void* p);  // "null" or "ptr"
+
+// Resets of the areas, called by sim::reset().
+void reset_services();
+void reset_messages();
+void reset_streams();
+
+}  // namespace sim::detail

@@ -1,0 +1,95 @@
+// How tests drive the simulated platform.
+//
+// The simulator is one machine per process: `sim::reset()` gives a fresh one. Every simulated
+// platform call appends one line to the call log, written as
+//
+//     Name(arg, arg, ...) = result
+//
+// Handles appear by kind and number ("scm#1", "svc#2", "timer#3", "stdout#4"), null pointers as
+// "null", wide strings as u"text", access masks and flags in hex (0x10024), counts and codes in
+// decimal. Each simulated call can be made to fail with `sim::fail_next`.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/win32_sim.h"
+
+namespace sim {
+
+// Forgets every call, handle, injected failure, service and stream: a fresh machine.
+void reset();
+
+// ---- Call log -------------------------------------------------------------------------------
+
+const std::vector<std::string>& calls();
+// The log lines whose function name is one of `names`, in order.
+std::vector<std::string> calls_to(std::initializer_list<std::string_view> names);
+// The function name of a log line ("OpenServiceW" for "OpenServiceW(...) = ...").
+std::string_view call_name(std::string_view line);
+
+// ---- Failure injection ----------------------------------------------------------------------
+
+// The `occurrence`-th call (1 = the next one) of `function` from now on fails. For calls that
+// report an error code, `code` becomes the thread's last error; for NtWriteFile it is the
+// NTSTATUS returned; WaitForSingleObject returns WAIT_FAILED with `code` as last error.
+void fail_next(std::string_view function, DWORD code, int occurrence = 1);
+
+// ---- Handles --------------------------------------------------------------------------------
+
+struct HandleRecord {
+  std::string label;  // as in the call log, e.g. "svc#2"
+  int close_count = 0;
+};
+// Every handle the simulated platform handed out to the program (standard handles excluded).
+const std::vector<HandleRecord>& handles();
+// Close calls on values that were never handed out, or were already closed.
+const std::vector<std::string>& bad_closes();
+
+// ---- Services -------------------------------------------------------------------------------
+
+// What a ControlService call does to a service.
+enum class ControlAnswer {
+  Accept,         // succeeds; the service reports the state it moves to
+  Refuse,         // fails with `refusal_code`
+  ReplyBadState,  // succeeds, but the returned record carries `reply_state`
+};
+
+struct Service {
+  std::u16string name;
+  SERVICE_STATUS_PROCESS status{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0, 0, 0};
+  ControlAnswer control_answer = ControlAnswer::Accept;
+  DWORD refusal_code = ERROR_INVALID_SERVICE_CONTROL;
+  DWORD reply_state = 0;
+  bool marked_for_delete = false;
+};
+
+void add_service(Service service);
+// The service of that name, if it is still installed.
+const Service* find_service(std::u16string_view name);
+
+// ---- Error messages -------------------------------------------------------------------------
+
+// The system message table answers FormatMessageW for the codes it knows (the message is
+// stored as given, line end included). Reset installs a few English messages.
+void set_system_message(DWORD id, std::u16string message);
+void set_ntdll_message(DWORD id, std::u16string message);
+void set_ntdll_loaded(bool loaded);
+
+// ---- Standard streams -----------------------------------------------------------------------
+
+// What one standard handle is. `File` accepts every byte (files and pipes look alike).
+enum class StdKind { None, Invalid, File };
+void set_std_handle(DWORD std_id, StdKind kind);
+// Every byte that reached the handle of a standard stream, in order.
+std::string stream_bytes(DWORD std_id);
+
+// ---- Fail-fast ------------------------------------------------------------------------------
+
+// Exit status of a process that ended with the fail-fast request, as Wine reports it.
+inline constexpr int kFastFailExitStatus = 9;
+
+}  // namespace sim

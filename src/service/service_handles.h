@@ -1,0 +1,54 @@
+// Owned handles to the service control manager and to one service.
+#pragma once
+
+#include <cstdint>
+#include <expected>
+#include <string_view>
+
+#include "platform/win32.h"
+#include "service/service_control_error.h"
+
+class ServiceHandle;
+
+// The sole owner of one non-null manager handle; closes it exactly once.
+class ServiceManagerHandle {
+ public:
+  // The manager of the local machine, in its active database.
+  static std::expected<ServiceManagerHandle, ServiceControlError> connect(DWORD access);
+
+  ServiceManagerHandle(ServiceManagerHandle&& other) noexcept;
+  ServiceManagerHandle& operator=(ServiceManagerHandle&& other) noexcept;
+  ServiceManagerHandle(const ServiceManagerHandle&) = delete;
+  ServiceManagerHandle& operator=(const ServiceManagerHandle&) = delete;
+  ~ServiceManagerHandle();
+
+  // The name is UTF-8; the manager handle is only borrowed.
+  std::expected<ServiceHandle, ServiceControlError> open_service(std::string_view name,
+                                                                 DWORD access) const;
+
+ private:
+  explicit ServiceManagerHandle(SC_HANDLE handle) : handle_(handle) {}
+  SC_HANDLE handle_;
+};
+
+// The sole owner of one non-null service handle; closes it exactly once. It keeps no link to
+// the manager that opened it: the caller releases it first.
+class ServiceHandle {
+ public:
+  ServiceHandle(ServiceHandle&& other) noexcept;
+  ServiceHandle& operator=(ServiceHandle&& other) noexcept;
+  ServiceHandle(const ServiceHandle&) = delete;
+  ServiceHandle& operator=(const ServiceHandle&) = delete;
+  ~ServiceHandle();
+
+  // Asks the manager to delete the service. The handle stays open until released.
+  std::expected<void, ServiceControlError> delete_service() const;
+
+  // Lent to the status and control operations, which neither close nor keep it.
+  SC_HANDLE raw() const { return handle_; }
+
+ private:
+  friend class ServiceManagerHandle;
+  explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
+  SC_HANDLE handle_;
+};
