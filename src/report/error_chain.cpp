@@ -1,23 +1,68 @@
 #include "report/error_chain.h"
 
 #include <cstdlib>
+#include <memory>
 #include <new>
 #include <optional>
 #include <utility>
 
 #include "console/fatal.h"
 #include "console/print.h"
+#include "report/indented_writer.h"
 
-struct ErrorChain::Record {
-  ServiceControlError error;
+// What the chain does with the error it holds, without knowing its kind.
+struct ChainOperations {
+  void (*release)(ErrorChain::Record* record);
+  const ErrorObject& (*view_as_error)(const ErrorChain::Record& record);
 };
 
+// The members' lifetimes are managed by hand, so that release can end them in its own order.
+struct ErrorChain::Record {
+  Record(const ChainOperations& table, StackBacktrace taken, ServiceControlError wrapped)
+      : operations(&table) {
+    std::construct_at(&backtrace, std::move(taken));
+    std::construct_at(&error, std::move(wrapped));
+  }
+  ~Record() {}
+
+  const ChainOperations* operations;
+  union {
+    StackBacktrace backtrace;
+  };
+  union {
+    ServiceControlError error;
+  };
+};
+
+namespace {
+
+void release_service_control_error(ErrorChain::Record* record) {
+  std::destroy_at(&record->backtrace);
+  std::destroy_at(&record->error);
+  std::destroy_at(record);
+  std::free(record);
+}
+
+const ErrorObject& view_service_control_error(const ErrorChain::Record& record) {
+  return record.error;
+}
+
+constexpr ChainOperations kServiceControlErrorOperations = {
+    &release_service_control_error,
+    &view_service_control_error,
+};
+
+}  // namespace
+
 ErrorChain ErrorChain::wrap(ServiceControlError error) {
+  // The stack is taken first, while only the failing step's frames are above this one.
+  StackBacktrace backtrace = StackBacktrace::capture();
   void* storage = std::malloc(sizeof(Record));
   if (storage == nullptr) {
     fatal_allocation_failure(sizeof(Record));
   }
-  return ErrorChain(new (storage) Record{std::move(error)});
+  return ErrorChain(
+      new (storage) Record(kServiceControlErrorOperations, std::move(backtrace), std::move(error)));
 }
 
 ErrorChain::ErrorChain(ErrorChain&& other) noexcept
@@ -36,10 +81,8 @@ ErrorChain::~ErrorChain() {
 }
 
 void ErrorChain::release() {
-  if (record_ != nullptr) {
-    record_->~Record();
-    std::free(record_);
-    record_ = nullptr;
+  if (Record* record = std::exchange(record_, nullptr); record != nullptr) {
+    record->operations->release(record);
   }
 }
 
@@ -47,78 +90,38 @@ const ServiceControlError& ErrorChain::error() const {
   return record_->error;
 }
 
-namespace {
-
-// Writes one cause with its prefix, and the continuation indent after each line break.
-class IndentedWriter final : public TextSink {
- public:
-  IndentedWriter(TextSink& sink, std::optional<std::size_t> number)
-      : sink_(sink), number_(number) {}
-
-  SinkResult write_str(std::string_view piece) override {
-    for (std::size_t segment = 0;; ++segment) {
-      const std::size_t line_end = piece.find('\n');
-      const std::string_view text = piece.substr(0, line_end);
-      SinkResult written;
-      if (!started_) {
-        started_ = true;
-        written = write_pieces(
-            sink_, [&](TextSink&) { return write_prefix(); }, text);
-      } else if (segment > 0) {
-        written = write_pieces(sink_, "\n", number_ ? "       " : "    ", text);
-      } else {
-        written = sink_.write_str(text);
-      }
-      if (!written || line_end == std::string_view::npos) {
-        return written;
-      }
-      piece.remove_prefix(line_end + 1);
-    }
-  }
-
- private:
-  SinkResult write_prefix() {
-    if (!number_) {
-      return sink_.write_str("    ");
-    }
-    // The number right-aligned in five columns, then ": ".
-    StringSink digits;
-    (void)write_piece(digits, UnsignedDecimal{*number_});
-    const std::size_t width = digits.text().size();
-    const std::string padding(width < 5 ? 5 - width : 0, ' ');
-    return write_pieces(sink_, padding, digits.text(), ": ");
-  }
-
-  TextSink& sink_;
-  std::optional<std::size_t> number_;
-  bool started_ = false;
-};
-
-}  // namespace
+const StackBacktrace& ErrorChain::backtrace() const {
+  return record_->backtrace;
+}
 
 SinkResult ErrorChain::write_chain(TextSink& sink) const {
-  const ErrorObject& outer = record_->error;
-  if (auto r = outer.write_display(sink); !r) {
+  return write_chain_text(sink, record_->operations->view_as_error(*record_), record_->backtrace);
+}
+
+SinkResult write_chain_text(TextSink& sink, const ErrorObject& error,
+                            const StackBacktrace& backtrace) {
+  if (auto r = error.write_display(sink); !r) {
     return r;
   }
-  const ErrorObject* cause = outer.cause();
-  if (cause == nullptr) {
+  if (const ErrorObject* cause = error.cause(); cause != nullptr) {
+    if (auto r = sink.write_str("\n\nCaused by:"); !r) {
+      return r;
+    }
+    const bool numbered = cause->cause() != nullptr;
+    for (std::size_t index = 0; cause != nullptr; ++index, cause = cause->cause()) {
+      if (auto r = sink.write_str("\n"); !r) {
+        return r;
+      }
+      IndentedWriter indented(sink, numbered ? std::optional(index) : std::nullopt);
+      if (auto r = cause->write_display(indented); !r) {
+        return r;
+      }
+    }
+  }
+  if (backtrace.state() != StackBacktrace::State::Captured) {
     return {};
   }
-  if (auto r = sink.write_str("\n\nCaused by:"); !r) {
-    return r;
-  }
-  const bool numbered = cause->cause() != nullptr;
-  for (std::size_t index = 0; cause != nullptr; ++index, cause = cause->cause()) {
-    if (auto r = sink.write_str("\n"); !r) {
-      return r;
-    }
-    IndentedWriter indented(sink, numbered ? std::optional(index) : std::nullopt);
-    if (auto r = cause->write_display(indented); !r) {
-      return r;
-    }
-  }
-  return {};
+  return write_backtrace_section(sink, backtrace.render());
 }
 
 int report_failure(ErrorChain chain) {

@@ -30,6 +30,10 @@ struct UnsignedDecimal {
 struct SignedDecimal {
   std::int64_t value;
 };
+// Lower-case hexadecimal without prefix.
+struct Hex {
+  std::uint64_t value;
+};
 
 inline SinkResult write_piece(TextSink& sink, std::string_view text) {
   return sink.write_str(text);
@@ -42,6 +46,9 @@ inline SinkResult write_piece(TextSink& sink, UnsignedDecimal number) {
 }
 inline SinkResult write_piece(TextSink& sink, SignedDecimal number) {
   return write_decimal(sink, number.value);
+}
+inline SinkResult write_piece(TextSink& sink, Hex number) {
+  return write_hex(sink, number.value);
 }
 // Any code that writes into the sink itself.
 template <class F>

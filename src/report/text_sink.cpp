@@ -1,13 +1,42 @@
 #include "report/text_sink.h"
 
-SinkResult write_decimal(TextSink& sink, std::uint64_t value) {
-  char digits[20];
-  std::size_t start = sizeof digits;
+namespace {
+
+// The digits of `value` in `base`, most significant first, in `buffer` (room for 64 digits).
+std::string_view digits_of(std::uint64_t value, unsigned base, char (&buffer)[64]) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::size_t start = sizeof buffer;
   do {
-    digits[--start] = static_cast<char>('0' + value % 10);
-    value /= 10;
+    buffer[--start] = kDigits[value % base];
+    value /= base;
   } while (value != 0);
-  return sink.write_str(std::string_view(digits + start, sizeof digits - start));
+  return std::string_view(buffer + start, sizeof buffer - start);
+}
+
+}  // namespace
+
+SinkResult write_decimal(TextSink& sink, std::uint64_t value) {
+  char buffer[64];
+  return sink.write_str(digits_of(value, 10, buffer));
+}
+
+SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value, std::size_t width) {
+  char buffer[64];
+  const std::string_view digits = digits_of(value, 10, buffer);
+  static constexpr std::string_view kSpaces = "                ";
+  for (std::size_t fill = width > digits.size() ? width - digits.size() : 0; fill != 0;) {
+    const std::size_t part = fill < kSpaces.size() ? fill : kSpaces.size();
+    if (auto r = sink.write_str(kSpaces.substr(0, part)); !r) {
+      return r;
+    }
+    fill -= part;
+  }
+  return sink.write_str(digits);
+}
+
+SinkResult write_hex(TextSink& sink, std::uint64_t value) {
+  char buffer[64];
+  return sink.write_str(digits_of(value, 16, buffer));
 }
 
 SinkResult write_decimal(TextSink& sink, std::int64_t value) {

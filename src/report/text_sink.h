@@ -1,6 +1,7 @@
 // Where display texts are written: a sink that takes text piece by piece.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <string>
@@ -25,6 +26,10 @@ class TextSink {
 // Decimal without sign for unsigned values, with a leading '-' for negative ones; no fill.
 SinkResult write_decimal(TextSink& sink, std::uint64_t value);
 SinkResult write_decimal(TextSink& sink, std::int64_t value);
+// Unsigned decimal right-aligned in a field of at least `width` characters, spaces on the left.
+SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value, std::size_t width);
+// Lower-case hexadecimal digits without prefix or fill.
+SinkResult write_hex(TextSink& sink, std::uint64_t value);
 
 // Collects everything written, for texts that are needed whole.
 class StringSink final : public TextSink {

@@ -39,6 +39,7 @@ void reset() {
   detail::reset_services();
   detail::reset_messages();
   detail::reset_streams();
+  detail::reset_environment();
 }
 
 const std::vector<std::string>& calls() {

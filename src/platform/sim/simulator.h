@@ -87,6 +87,13 @@ void set_std_handle(DWORD std_id, StdKind kind);
 // Every byte that reached the handle of a standard stream, in order.
 std::string stream_bytes(DWORD std_id);
 
+// ---- Environment ----------------------------------------------------------------------------
+
+// The process environment that GetEnvironmentVariableW reads; empty after reset. Values are
+// UTF-16 as stored, so they may hold unpaired surrogates.
+void set_environment_variable(std::u16string_view name, std::u16string value);
+void unset_environment_variable(std::u16string_view name);
+
 // ---- Fail-fast ------------------------------------------------------------------------------
 
 // Exit status of a process that ended with the fail-fast request, as Wine reports it.

@@ -1,0 +1,52 @@
+// Frames on Windows: recorded with the kernel's own stack walk, described by the module that
+// holds them. The program ships without symbols, so a module and an offset is all there is.
+#include "platform/stack_frames.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#include "platform/win32.h"
+#include "report/utf16_to_utf8.h"
+
+namespace {
+
+// Older systems refuse a walk of 63 frames or more, skipped ones included.
+constexpr std::size_t kMostFramesPerWalk = 62;
+constexpr std::size_t kFramesOfThisFunction = 1;
+
+std::string_view file_name_of(std::string_view path) {
+  const std::size_t separator = path.find_last_of("\\/");
+  return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+}  // namespace
+
+std::size_t capture_frames(void** frames, std::size_t capacity) {
+  const auto wanted =
+      static_cast<DWORD>(std::min(capacity, kMostFramesPerWalk - kFramesOfThisFunction));
+  return RtlCaptureStackBackTrace(static_cast<DWORD>(kFramesOfThisFunction), wanted, frames,
+                                  nullptr);
+}
+
+FrameLocation describe_frame(const void* address) {
+  FrameLocation location;
+  HMODULE module = nullptr;
+  // The address names the module; its reference count stays as it is, nothing is loaded.
+  if (!GetModuleHandleExW(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          static_cast<LPCWSTR>(address), &module)) {
+    return location;
+  }
+  location.module_offset =
+      reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module);
+  std::array<WCHAR, MAX_PATH> path{};
+  const DWORD length = GetModuleFileNameW(module, path.data(), path.size());
+  if (length == 0 || length >= path.size()) {
+    return location;
+  }
+  if (auto text = utf16_to_utf8({path.data(), length}); text) {
+    location.module = file_name_of(*text);
+  }
+  return location;
+}

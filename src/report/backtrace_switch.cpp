@@ -1,0 +1,82 @@
+#include "report/backtrace_switch.h"
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/win32.h"
+#include "report/backtrace_switch_for_tests.h"
+#include "report/utf16_to_utf8.h"
+
+namespace {
+
+constexpr std::uint8_t kUndecided = 0;
+constexpr std::uint8_t kOff = 1;
+constexpr std::uint8_t kOn = 2;
+
+// One byte for the process, written once. Atomic, so that two first captures on different
+// threads are no data race: both read the same environment and store the same value.
+std::atomic<std::uint8_t> backtrace_switch{kUndecided};
+
+constexpr WCHAR kLibVariable[] = {'R', 'U', 'S', 'T', '_', 'L', 'I', 'B', '_', 'B',
+                                  'A', 'C', 'K', 'T', 'R', 'A', 'C', 'E', 0};
+constexpr WCHAR kVariable[] = {'R', 'U', 'S', 'T', '_', 'B', 'A', 'C',
+                               'K', 'T', 'R', 'A', 'C', 'E', 0};
+
+constexpr DWORD kFirstBufferUnits = 64;
+
+// The variable's value as UTF-8; none when it is absent or holds an unpaired surrogate.
+std::optional<std::string> read_variable(const WCHAR* name) {
+  std::basic_string<WCHAR> buffer(kFirstBufferUnits, 0);
+  for (;;) {
+    SetLastError(0);
+    const DWORD length =
+        GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    if (length == 0) {
+      // Zero is both the empty value and failure; only the last error tells them apart.
+      if (GetLastError() != 0) {
+        return std::nullopt;
+      }
+      return std::string();
+    }
+    if (length < buffer.size()) {
+      auto text = utf16_to_utf8({buffer.data(), length});
+      if (!text) {
+        return std::nullopt;
+      }
+      return std::move(*text);
+    }
+    // Too small: the answer is the size needed, terminator included. The value may change
+    // between the calls, so ask again with room for that.
+    buffer.assign(length, 0);
+  }
+}
+
+bool decide_from_environment() {
+  std::optional<std::string> value = read_variable(kLibVariable);
+  if (!value) {
+    value = read_variable(kVariable);
+  }
+  return value && *value != "0";
+}
+
+}  // namespace
+
+bool backtrace_wanted() {
+  switch (backtrace_switch.load(std::memory_order_relaxed)) {
+    case kOff:
+      return false;
+    case kOn:
+      return true;
+    default:
+      break;
+  }
+  const bool on = decide_from_environment();
+  backtrace_switch.store(on ? kOn : kOff, std::memory_order_relaxed);
+  return on;
+}
+
+void reset_backtrace_switch_for_tests() {
+  backtrace_switch.store(kUndecided, std::memory_order_relaxed);
+}

@@ -1,0 +1,26 @@
+// Lays out one cause of a failure report: a prefix before its first piece, the continuation
+// indent after every line break inside it.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string_view>
+
+#include "report/text_sink.h"
+
+class IndentedWriter final : public TextSink {
+ public:
+  // With a number, the prefix is the number right-aligned in five columns and ": ", and the
+  // indent seven spaces; without one, both are four spaces.
+  IndentedWriter(TextSink& sink, std::optional<std::size_t> number)
+      : sink_(sink), number_(number) {}
+
+  SinkResult write_str(std::string_view piece) override;
+
+ private:
+  SinkResult write_prefix();
+
+  TextSink& sink_;
+  std::optional<std::size_t> number_;
+  bool started_ = false;
+};
