@@ -19,6 +19,7 @@ class StackBacktrace {
   // Records the calling thread's frames when the environment asks for a backtrace.
   static StackBacktrace capture();
   static StackBacktrace disabled() { return StackBacktrace(State::Disabled); }
+  static StackBacktrace unsupported() { return StackBacktrace(State::Unsupported); }
 
   State state() const { return state_; }
   std::size_t frame_count() const { return count_; }
