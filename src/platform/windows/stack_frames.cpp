@@ -25,12 +25,21 @@ std::string_view file_name_of(std::string_view path) {
 std::size_t capture_frames(void** frames, std::size_t capacity) {
   const auto wanted =
       static_cast<DWORD>(std::min(capacity, kMostFramesPerWalk - kFramesOfThisFunction));
-  return RtlCaptureStackBackTrace(static_cast<DWORD>(kFramesOfThisFunction), wanted, frames,
-                                  nullptr);
+  std::size_t count =
+      RtlCaptureStackBackTrace(static_cast<DWORD>(kFramesOfThisFunction), wanted, frames, nullptr);
+  // The walk may end on a zero return address, which is no frame.
+  while (count != 0 && frames[count - 1] == nullptr) {
+    --count;
+  }
+  return count;
 }
 
 FrameLocation describe_frame(const void* address) {
   FrameLocation location;
+  // A null name would stand for the program's own module.
+  if (address == nullptr) {
+    return location;
+  }
   HMODULE module = nullptr;
   // The address names the module; its reference count stays as it is, nothing is loaded.
   if (!GetModuleHandleExW(
