@@ -35,5 +35,6 @@ std::string ptr(const void* p);  // "null" or "ptr"
 void reset_services();
 void reset_messages();
 void reset_streams();
+void reset_timers();
 
 }  // namespace sim::detail
