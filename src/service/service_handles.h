@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 #include "service/service_control_error.h"
+#include "service/service_control_request.h"
+#include "service/service_status.h"
 
 class ServiceHandle;
 
@@ -43,6 +45,13 @@ class ServiceHandle {
 
   // Asks the manager to delete the service. The handle stays open until released.
   std::expected<void, ServiceControlError> delete_service() const;
+
+  // The service's status now, with the process that runs it. Needs SERVICE_QUERY_STATUS.
+  std::expected<ServiceStatusRecord, ServiceControlError> query_status() const;
+  // Sends the request; the status that comes back with the reply (never with a process id).
+  // A reply whose state does not decode fails, although the service took the request.
+  std::expected<ServiceStatusRecord, ServiceControlError> send_control(
+      const ServiceControlRequest& request) const;
 
   // Lent to the status and control operations, which neither close nor keep it.
   SC_HANDLE raw() const { return handle_; }

@@ -40,6 +40,7 @@ void reset() {
   detail::reset_messages();
   detail::reset_streams();
   detail::reset_environment();
+  detail::reset_timers();
 }
 
 const std::vector<std::string>& calls() {

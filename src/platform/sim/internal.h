@@ -36,5 +36,6 @@ void reset_services();
 void reset_messages();
 void reset_streams();
 void reset_environment();
+void reset_timers();
 
 }  // namespace sim::detail
