@@ -39,6 +39,7 @@ void reset() {
   detail::reset_services();
   detail::reset_messages();
   detail::reset_streams();
+  detail::reset_heap();
 }
 
 const std::vector<std::string>& calls() {

@@ -35,5 +35,9 @@ std::string ptr(const void* p);  // "null" or "ptr"
 void reset_services();
 void reset_messages();
 void reset_streams();
+void reset_heap();
+
+// Finishes the write NtWriteFile left pending on a standard handle; false if there is none.
+bool finish_pending_write(const void* handle);
 
 }  // namespace sim::detail
