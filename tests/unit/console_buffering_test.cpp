@@ -141,3 +141,14 @@ TEST_F(ConsoleBuffering, FlushToAHandleClosedMeanwhileDropsTheBytes) {
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "x");
   EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("3", "1"));
 }
+
+TEST_F(ConsoleBuffering, CompleteLineLeftBehindGoesOutBeforeTheNextPartialLine) {
+  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  ASSERT_TRUE(buffer.write_piece("ab"));
+  ASSERT_FALSE(buffer.write_piece("c\n"));
+  ASSERT_TRUE(buffer.write_piece("x"));
+  EXPECT_EQ(sim::console_units(STD_OUTPUT_HANDLE), u"abc\n");
+  EXPECT_EQ(buffer.filled(), 1u);
+}
