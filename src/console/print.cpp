@@ -4,17 +4,20 @@
 #include <string>
 
 #include "console/fatal.h"
+#include "console/line_buffer.h"
 #include "console/std_stream.h"
 
 namespace {
 
-// Hands each piece of a print to its stream and keeps the first write error.
+// Hands each piece of a print to its stream as soon as it exists and keeps the first write
+// error; the pieces after it are not produced.
 class StreamSink final : public TextSink {
  public:
   explicit StreamSink(StdStream stream) : stream_(stream) {}
 
   SinkResult write_str(std::string_view text) override {
-    auto written = write_whole(stream_, text);
+    auto written = stream_ == StdStream::Out ? stdout_line_buffer().write_piece(text)
+                                             : write_whole(stream_, text);
     if (!written) {
       error_.emplace(written.error());
       return std::unexpected(SinkFailed{});
@@ -30,13 +33,21 @@ class StreamSink final : public TextSink {
 };
 
 void print_to(StdStream stream, PrintBody body, OnWriteFailure on_failure) {
-  StreamSink sink(stream);
-  (void)body(sink);
-  if (!sink.error() || on_failure == OnWriteFailure::DropRest) {
+  std::optional<WriteError> error;
+  {
+    StreamLockGuard guard(stream_state(stream).lock);
+    if (stream == StdStream::Out) {
+      (void)stdout_line_buffer();
+    }
+    StreamSink sink(stream);
+    (void)body(sink);
+    error = sink.error();
+  }
+  if (!error || on_failure == OnWriteFailure::DropRest) {
     return;
   }
   StringSink message;
-  (void)write_pieces(message, "failed printing to ", stream_name(stream), ": ", *sink.error());
+  (void)write_pieces(message, "failed printing to ", stream_name(stream), ": ", *error);
   fatal_internal_fault(message.text());
 }
 
@@ -50,4 +61,23 @@ void print_err_body(PrintBody body, OnWriteFailure on_failure) {
   print_to(StdStream::Err, body, on_failure);
 }
 
-void finish_output() {}
+void finish_output() {
+  StreamLock& lock = stream_state(StdStream::Out).lock;
+  if (!stdout_line_buffer_made()) {
+    StreamLockGuard guard(lock);
+    finish_stdout_line_buffer();
+    return;
+  }
+  // A thread stuck inside a print keeps its lock; its output is then left where it is.
+  if (!lock.try_lock()) {
+    return;
+  }
+  finish_stdout_line_buffer();
+  lock.unlock();
+}
+
+void reset_output_for_tests() {
+  forget_stdout_line_buffer();
+  stream_state(StdStream::Out).pending.clear();
+  stream_state(StdStream::Err).pending.clear();
+}

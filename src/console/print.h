@@ -51,5 +51,9 @@ inline void print_err_best_effort(PrintBody body) {
   print_err_body(body, OnWriteFailure::DropRest);
 }
 
-// At the end of the run: whatever standard output still holds goes out.
+// At the end of the run: whatever standard output still holds goes out, and later output is
+// no longer buffered.
 void finish_output();
+
+// For tests: both streams as at the start of a run (no buffer made, nothing pending).
+void reset_output_for_tests();

@@ -41,6 +41,7 @@ void reset() {
   detail::reset_streams();
   detail::reset_environment();
   detail::reset_timers();
+  detail::reset_heap();
 }
 
 const std::vector<std::string>& calls() {

@@ -1,10 +1,15 @@
+#include <unistd.h>
 #include <cstdlib>
 
 #include "platform/sim/internal.h"
 #include "platform/win32.h"
 
-// The process ends as the platform ends it; a test sees only the exit status.
+// The process ends as the platform ends it. What reached the simulated standard error is
+// copied to the real one first, so that a test watching the process from outside sees it.
 void raise_fast_fail(UINT code) {
   sim::detail::log_call("fail_fast(" + std::to_string(code) + ")");
+  const std::string text =
+      sim::stream_bytes(STD_ERROR_HANDLE) + sim::detail::utf8(sim::console_units(STD_ERROR_HANDLE));
+  (void)!write(2, text.data(), text.size());
   std::_Exit(sim::kFastFailExitStatus);
 }

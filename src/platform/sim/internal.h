@@ -37,5 +37,9 @@ void reset_messages();
 void reset_streams();
 void reset_environment();
 void reset_timers();
+void reset_heap();
+
+// Finishes the write NtWriteFile left pending on a standard handle; false if there is none.
+bool finish_pending_write(const void* handle);
 
 }  // namespace sim::detail

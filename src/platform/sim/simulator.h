@@ -81,8 +81,10 @@ void set_ntdll_loaded(bool loaded);
 
 // ---- Standard streams -----------------------------------------------------------------------
 
-// What one standard handle is. `File` accepts every byte (files and pipes look alike).
-enum class StdKind { None, Invalid, File };
+// What one standard handle is. `File` accepts every byte (files and pipes look alike);
+// `Closed` is a handle whose writes fail with STATUS_INVALID_HANDLE; `Console` is a console,
+// which takes UTF-16 through WriteConsoleW and bytes through NtWriteFile.
+enum class StdKind { None, Invalid, File, Console, Closed };
 void set_std_handle(DWORD std_id, StdKind kind);
 // Every byte that reached the handle of a standard stream, in order.
 std::string stream_bytes(DWORD std_id);
@@ -93,6 +95,25 @@ std::string stream_bytes(DWORD std_id);
 // UTF-16 as stored, so they may hold unpaired surrogates.
 void set_environment_variable(std::u16string_view name, std::u16string value);
 void unset_environment_variable(std::u16string_view name);
+
+// ---- Consoles and scripted writes ----------------------------------------------------------
+// (console output)
+
+// What GetConsoleOutputCP answers for every console (437 after reset).
+void set_console_output_cp(UINT code_page);
+// The next WriteConsoleW calls on the stream's console take at most these many units, one
+// entry per call, in order; once the script is used up, calls take everything.
+void script_console_accepts(DWORD std_id, std::vector<DWORD> units_per_call);
+// Every UTF-16 unit that reached the stream's console through WriteConsoleW, in order.
+std::u16string console_units(DWORD std_id);
+
+// How the next NtWriteFile on the stream's handle answers: STATUS_PENDING, after which
+// WaitForSingleObject on the handle either completes the write or leaves it pending.
+enum class PendingWrite { Completes, StaysPending };
+void make_next_write_pending(DWORD std_id, PendingWrite outcome);
+
+// Blocks from HeapAlloc not yet given back with HeapFree.
+int live_heap_blocks();
 
 // ---- Fail-fast ------------------------------------------------------------------------------
 

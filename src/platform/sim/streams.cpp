@@ -1,5 +1,7 @@
-// The simulated standard handles. Files and pipes keep every byte written to them.
+// The simulated standard handles. Files and pipes keep every byte written to them; consoles
+// keep every UTF-16 unit, and every byte that reached them through NtWriteFile.
 #include <cstdio>
+#include <deque>
 #include <map>
 
 #include "platform/sim/internal.h"
@@ -7,14 +9,26 @@
 namespace sim {
 namespace {
 
+// A write that NtWriteFile left pending, finished (or not) by the next wait on the handle.
+struct InFlightWrite {
+  IO_STATUS_BLOCK* status_block;
+  std::string bytes;
+  PendingWrite outcome;
+};
+
 struct StdSlot {
   StdKind kind = StdKind::File;
   void* handle = nullptr;
   std::string bytes;
+  std::u16string units;
+  std::deque<DWORD> accepts;
+  std::optional<PendingWrite> next_write;
+  std::optional<InFlightWrite> in_flight;
 };
 
 struct Streams {
   std::map<DWORD, StdSlot> slots;
+  UINT output_code_page = 437;
 };
 
 Streams& streams() {
@@ -52,6 +66,22 @@ std::string stream_bytes(DWORD std_id) {
   return streams().slots[std_id].bytes;
 }
 
+void set_console_output_cp(UINT code_page) {
+  streams().output_code_page = code_page;
+}
+
+void script_console_accepts(DWORD std_id, std::vector<DWORD> units_per_call) {
+  streams().slots[std_id].accepts.assign(units_per_call.begin(), units_per_call.end());
+}
+
+std::u16string console_units(DWORD std_id) {
+  return streams().slots[std_id].units;
+}
+
+void make_next_write_pending(DWORD std_id, PendingWrite outcome) {
+  streams().slots[std_id].next_write = outcome;
+}
+
 namespace detail {
 
 void reset_streams() {
@@ -61,8 +91,68 @@ void reset_streams() {
   }
 }
 
+bool finish_pending_write(const void* handle) {
+  StdSlot* slot = slot_of_handle(const_cast<void*>(handle));
+  if (slot == nullptr || !slot->in_flight) {
+    return false;
+  }
+  InFlightWrite write = std::move(*slot->in_flight);
+  slot->in_flight.reset();
+  if (write.outcome == PendingWrite::Completes) {
+    slot->bytes += write.bytes;
+    write.status_block->Status = STATUS_SUCCESS;
+    write.status_block->Information = write.bytes.size();
+  }
+  return true;
+}
+
 }  // namespace detail
 }  // namespace sim
+
+namespace {
+
+std::string status_text(NTSTATUS status) {
+  return sim::detail::hex(static_cast<DWORD>(status));
+}
+
+// Strict UTF-8 to UTF-16, as the platform converts with MB_ERR_INVALID_CHARS.
+std::optional<std::u16string> decode_utf8(std::string_view text) {
+  std::u16string units;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto b0 = static_cast<unsigned char>(text[i]);
+    std::size_t width = b0 < 0x80                  ? 1
+                        : b0 >= 0xC2 && b0 <= 0xDF ? 2
+                        : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                        : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                                   : 0;
+    if (width == 0 || i + width > text.size()) {
+      return std::nullopt;
+    }
+    char32_t c = width == 1 ? b0 : width == 2 ? b0 & 0x1F : width == 3 ? b0 & 0x0F : b0 & 0x07;
+    for (std::size_t k = 1; k < width; ++k) {
+      const auto b = static_cast<unsigned char>(text[i + k]);
+      if ((b & 0xC0) != 0x80) {
+        return std::nullopt;
+      }
+      c = (c << 6) | (b & 0x3F);
+    }
+    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < least[width] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+      return std::nullopt;
+    }
+    if (c >= 0x10000) {
+      units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
+      units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
+    } else {
+      units += static_cast<char16_t>(c);
+    }
+    i += width;
+  }
+  return units;
+}
+
+}  // namespace
 
 HANDLE GetStdHandle(DWORD nStdHandle) {
   std::string call = "GetStdHandle(" + std::string(sim::stream_label(nStdHandle)) + ")";
@@ -80,7 +170,7 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
       sim::detail::set_last_error(ERROR_INVALID_HANDLE);
       sim::detail::log_call(call + " = invalid");
       return INVALID_HANDLE_VALUE;
-    case sim::StdKind::File:
+    default:
       break;
   }
   sim::detail::log_call(call + " = " + sim::detail::label(slot.handle));
@@ -90,11 +180,80 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
 BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode) {
   std::string call = "GetConsoleMode(" + sim::detail::label(hConsoleHandle) + ", " +
                      sim::detail::ptr(lpMode) + ")";
-  (void)lpMode;
-  // No simulated handle is a console yet.
-  sim::detail::set_last_error(ERROR_INVALID_HANDLE);
-  sim::detail::log_call(call + " = 0");
-  return FALSE;
+  sim::StdSlot* slot = sim::slot_of_handle(hConsoleHandle);
+  if (slot == nullptr || slot->kind != sim::StdKind::Console) {
+    sim::detail::set_last_error(ERROR_INVALID_HANDLE);
+    sim::detail::log_call(call + " = 0");
+    return FALSE;
+  }
+  *lpMode = 0x3;  // ENABLE_PROCESSED_OUTPUT | ENABLE_WRAP_AT_EOL_OUTPUT
+  sim::detail::log_call(call + " = 1");
+  return TRUE;
+}
+
+UINT GetConsoleOutputCP() {
+  UINT code_page = sim::streams().output_code_page;
+  sim::detail::log_call("GetConsoleOutputCP() = " + std::to_string(code_page));
+  return code_page;
+}
+
+int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int cbMultiByte,
+                        LPWSTR lpWideCharStr, int cchWideChar) {
+  std::string call = "MultiByteToWideChar(" + std::to_string(CodePage) + ", " +
+                     sim::detail::hex(dwFlags) + ", " + sim::detail::ptr(lpMultiByteStr) + ", " +
+                     std::to_string(cbMultiByte) + ", " + sim::detail::ptr(lpWideCharStr) + ", " +
+                     std::to_string(cchWideChar) + ")";
+  auto fail = [&](DWORD code) {
+    sim::detail::set_last_error(code);
+    sim::detail::log_call(call + " = 0");
+    return 0;
+  };
+  if (auto code = sim::detail::take_failure("MultiByteToWideChar")) {
+    return fail(*code);
+  }
+  // Only what the program asks for is simulated: strict UTF-8 with an explicit length.
+  if (CodePage != CP_UTF8 || dwFlags != MB_ERR_INVALID_CHARS || cbMultiByte <= 0) {
+    return fail(ERROR_INVALID_PARAMETER);
+  }
+  auto units = decode_utf8(std::string_view(lpMultiByteStr, static_cast<std::size_t>(cbMultiByte)));
+  if (!units) {
+    return fail(ERROR_NO_UNICODE_TRANSLATION);
+  }
+  if (units->size() > static_cast<std::size_t>(cchWideChar)) {
+    return fail(ERROR_INSUFFICIENT_BUFFER);
+  }
+  std::copy(units->begin(), units->end(), lpWideCharStr);
+  sim::detail::log_call(call + " = " + std::to_string(units->size()));
+  return static_cast<int>(units->size());
+}
+
+BOOL WriteConsoleW(HANDLE hConsoleOutput, const VOID* lpBuffer, DWORD nNumberOfCharsToWrite,
+                   LPDWORD lpNumberOfCharsWritten, LPVOID lpReserved) {
+  std::string call = "WriteConsoleW(" + sim::detail::label(hConsoleOutput) + ", " +
+                     sim::detail::ptr(lpBuffer) + ", " + std::to_string(nNumberOfCharsToWrite) +
+                     ", " + sim::detail::ptr(lpNumberOfCharsWritten) + ", " +
+                     sim::detail::ptr(lpReserved) + ")";
+  auto fail = [&](DWORD code) {
+    sim::detail::set_last_error(code);
+    sim::detail::log_call(call + " = 0");
+    return FALSE;
+  };
+  if (auto code = sim::detail::take_failure("WriteConsoleW")) {
+    return fail(*code);
+  }
+  sim::StdSlot* slot = sim::slot_of_handle(hConsoleOutput);
+  if (slot == nullptr || slot->kind != sim::StdKind::Console) {
+    return fail(ERROR_INVALID_HANDLE);
+  }
+  DWORD taken = nNumberOfCharsToWrite;
+  if (!slot->accepts.empty()) {
+    taken = std::min(taken, slot->accepts.front());
+    slot->accepts.pop_front();
+  }
+  slot->units.append(static_cast<const char16_t*>(lpBuffer), taken);
+  *lpNumberOfCharsWritten = taken;
+  sim::detail::log_call(call + " = 1 (wrote " + std::to_string(taken) + ")");
+  return TRUE;
 }
 
 NTSTATUS NtWriteFile(HANDLE FileHandle, HANDLE Event, PIO_APC_ROUTINE ApcRoutine, PVOID ApcContext,
@@ -106,19 +265,24 @@ NTSTATUS NtWriteFile(HANDLE FileHandle, HANDLE Event, PIO_APC_ROUTINE ApcRoutine
                      ", " + sim::detail::ptr(Buffer) + ", " + std::to_string(Length) + ", " +
                      sim::detail::ptr(ByteOffset) + ", " + sim::detail::ptr(Key) + ")";
   auto answer = [&](NTSTATUS status) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(status));
-    sim::detail::log_call(call + " = " + text);
+    sim::detail::log_call(call + " = " + status_text(status));
     return status;
   };
   if (auto code = sim::detail::take_failure("NtWriteFile")) {
     return answer(static_cast<NTSTATUS>(*code));
   }
   sim::StdSlot* slot = sim::slot_of_handle(FileHandle);
-  if (slot == nullptr || slot->kind != sim::StdKind::File) {
+  if (slot == nullptr ||
+      (slot->kind != sim::StdKind::File && slot->kind != sim::StdKind::Console)) {
     return answer(STATUS_INVALID_HANDLE);
   }
-  slot->bytes.append(static_cast<const char*>(Buffer), Length);
+  std::string bytes(static_cast<const char*>(Buffer), Length);
+  if (slot->next_write) {
+    slot->in_flight = sim::InFlightWrite{IoStatusBlock, std::move(bytes), *slot->next_write};
+    slot->next_write.reset();
+    return answer(STATUS_PENDING);
+  }
+  slot->bytes += bytes;
   IoStatusBlock->Status = STATUS_SUCCESS;
   IoStatusBlock->Information = Length;
   return answer(STATUS_SUCCESS);
@@ -139,9 +303,7 @@ ULONG RtlNtStatusToDosError(NTSTATUS Status) {
     default:
       break;
   }
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(Status));
-  sim::detail::log_call("RtlNtStatusToDosError(" + std::string(text) +
+  sim::detail::log_call("RtlNtStatusToDosError(" + status_text(Status) +
                         ") = " + std::to_string(code));
   return code;
 }

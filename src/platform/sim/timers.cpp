@@ -95,6 +95,10 @@ DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
   }
   const sim::Timer* timer = sim::open_timer(hHandle);
   if (timer == nullptr) {
+    // A standard handle with a write in flight finishes it (or leaves it pending, as scripted).
+    if (sim::detail::finish_pending_write(hHandle)) {
+      return answer(WAIT_OBJECT_0);
+    }
     return fail(ERROR_INVALID_HANDLE);
   }
   // A timer never set would never signal; the simulator answers at once instead of hanging.

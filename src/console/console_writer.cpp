@@ -1,0 +1,109 @@
+#include "console/console_writer.h"
+
+#include "console/utf8_sequence.h"
+
+namespace {
+
+bool is_low_surrogate(WCHAR unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// The UTF-8 length of what the written units stand for. A high surrogate counts 3 and its low
+// surrogate 1, so a whole pair counts 4.
+std::size_t utf8_bytes_of(const WCHAR* units, std::size_t count) {
+  std::size_t bytes = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    const WCHAR unit = units[i];
+    if (unit < 0x80) {
+      bytes += 1;
+    } else if (unit < 0x800) {
+      bytes += 2;
+    } else if (is_low_surrogate(unit)) {
+      bytes += 1;
+    } else {
+      bytes += 3;
+    }
+  }
+  return bytes;
+}
+
+WriteError invalid_data() {
+  return WriteError(WriteFailure::NonUtf8OnConsole);
+}
+
+// Continues a character whose first bytes came in earlier writes.
+std::expected<std::size_t, WriteError> continue_pending(HANDLE console, PendingUtf8& pending,
+                                                        unsigned char next) {
+  if (!is_utf8_continuation(next)) {
+    pending.clear();
+    return std::unexpected(invalid_data());
+  }
+  pending.push(next);
+  if (pending.count < utf8_sequence_width(pending.bytes[0])) {
+    return 1;
+  }
+  const std::string_view character = pending.stored();
+  pending.clear();
+  if (valid_utf8_prefix(character) != character.size()) {
+    return std::unexpected(invalid_data());
+  }
+  // The storage was cleared, not overwritten, so `character` still reads the stored bytes.
+  if (auto written = write_console_text(console, character); !written) {
+    return std::unexpected(written.error());
+  }
+  return 1;
+}
+
+}  // namespace
+
+std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::string_view text) {
+  if (text.size() > kConsoleChunkBytes) {
+    std::size_t cut = kConsoleChunkBytes;
+    while (cut > 0 && is_utf8_continuation(static_cast<unsigned char>(text[cut]))) {
+      --cut;
+    }
+    text = text.substr(0, cut);
+  }
+  WCHAR units[kConsoleChunkUnits];
+  const int converted =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                          units, static_cast<int>(kConsoleChunkUnits));
+  if (converted == 0) {
+    return std::unexpected(WriteError(OsError::last()));
+  }
+  const auto count = static_cast<DWORD>(converted);
+  DWORD written = 0;
+  if (!WriteConsoleW(console, units, count, &written, nullptr)) {
+    return std::unexpected(WriteError(OsError::last()));
+  }
+  if (written == count) {
+    return text.size();
+  }
+  if (is_low_surrogate(units[written])) {
+    // Half a pair went out; the other half follows at once, whatever the console answers,
+    // because the next write could not supply it.
+    DWORD ignored = 0;
+    (void)WriteConsoleW(console, units + written, 1, &ignored, nullptr);
+    ++written;
+  }
+  return utf8_bytes_of(units, written);
+}
+
+std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
+                                                     std::string_view bytes) {
+  if (!pending.empty()) {
+    return continue_pending(console, pending, static_cast<unsigned char>(bytes[0]));
+  }
+  const std::string_view chunk = bytes.substr(0, kConsoleChunkBytes);
+  const std::size_t valid = valid_utf8_prefix(chunk);
+  if (valid != 0) {
+    return write_console_text(console, chunk.substr(0, valid));
+  }
+  const auto first = static_cast<unsigned char>(bytes[0]);
+  const std::size_t width = utf8_sequence_width(first);
+  if (width >= 2 && width > bytes.size()) {
+    pending.push(first);
+    return 1;
+  }
+  return std::unexpected(invalid_data());
+}

@@ -1,0 +1,22 @@
+// Writing UTF-8 text to a console, which takes UTF-16.
+#pragma once
+
+#include <cstddef>
+#include <expected>
+#include <string_view>
+
+#include "console/pending_utf8.h"
+#include "console/write_error.h"
+#include "platform/win32.h"
+
+// Most bytes converted per write, and the size of the fixed UTF-16 buffer they become.
+inline constexpr std::size_t kConsoleChunkBytes = 4096;
+inline constexpr std::size_t kConsoleChunkUnits = 4096;
+
+// One write of non-empty, well-formed UTF-8: the number of bytes the console took.
+std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::string_view text);
+
+// One write attempt of arbitrary bytes on the console path. A character cut off at the end of
+// `bytes` is kept in `pending` one byte at a time until it is whole.
+std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
+                                                     std::string_view bytes);

@@ -1,0 +1,163 @@
+#include "console/line_buffer.h"
+
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "console/fatal.h"
+#include "console/std_stream.h"
+#include "platform/win32.h"
+
+OutputLineBuffer OutputLineBuffer::make() {
+  void* bytes = HeapAlloc(GetProcessHeap(), 0, kCapacity);
+  if (bytes == nullptr) {
+    fatal_allocation_failure(kCapacity);
+  }
+  return OutputLineBuffer(static_cast<char*>(bytes), kCapacity);
+}
+
+OutputLineBuffer::OutputLineBuffer(OutputLineBuffer&& other) noexcept
+    : bytes_(std::exchange(other.bytes_, nullptr)),
+      capacity_(std::exchange(other.capacity_, 0)),
+      filled_(std::exchange(other.filled_, 0)) {}
+
+OutputLineBuffer& OutputLineBuffer::operator=(OutputLineBuffer&& other) noexcept {
+  if (this != &other) {
+    release();
+    bytes_ = std::exchange(other.bytes_, nullptr);
+    capacity_ = std::exchange(other.capacity_, 0);
+    filled_ = std::exchange(other.filled_, 0);
+  }
+  return *this;
+}
+
+OutputLineBuffer::~OutputLineBuffer() {
+  release();
+}
+
+void OutputLineBuffer::release() {
+  if (bytes_ != nullptr) {
+    (void)HeapFree(GetProcessHeap(), 0, bytes_);
+    bytes_ = nullptr;
+  }
+  capacity_ = 0;
+  filled_ = 0;
+}
+
+std::expected<void, WriteError> OutputLineBuffer::write_piece(std::string_view piece) {
+  const std::size_t last_line_feed = piece.rfind('\n');
+  if (last_line_feed == std::string_view::npos) {
+    if (filled_ != 0 && bytes_[filled_ - 1] == '\n') {
+      if (auto flushed = flush(); !flushed) {
+        return flushed;
+      }
+    }
+    return store(piece);
+  }
+  const std::string_view head = piece.substr(0, last_line_feed + 1);
+  const std::string_view tail = piece.substr(last_line_feed + 1);
+  if (filled_ == 0) {
+    if (auto written = write_whole(StdStream::Out, head); !written) {
+      return written;
+    }
+  } else {
+    if (auto stored = store(head); !stored) {
+      return stored;
+    }
+    if (auto flushed = flush(); !flushed) {
+      return flushed;
+    }
+  }
+  return store(tail);
+}
+
+std::expected<void, WriteError> OutputLineBuffer::store(std::string_view bytes) {
+  if (bytes.size() < free_space()) {
+    if (!bytes.empty()) {
+      std::memcpy(bytes_ + filled_, bytes.data(), bytes.size());
+      filled_ += bytes.size();
+    }
+    return {};
+  }
+  if (bytes.size() > free_space()) {
+    if (auto flushed = flush(); !flushed) {
+      return flushed;
+    }
+  }
+  if (bytes.size() < capacity_) {
+    std::memcpy(bytes_ + filled_, bytes.data(), bytes.size());
+    filled_ += bytes.size();
+    return {};
+  }
+  return write_whole(StdStream::Out, bytes);
+}
+
+std::expected<void, WriteError> OutputLineBuffer::flush() {
+  std::size_t written = 0;
+  std::optional<WriteError> error;
+  while (written < filled_) {
+    auto count =
+        write_std_handle(StdStream::Out, std::string_view(bytes_ + written, filled_ - written));
+    if (!count) {
+      if (is_invalid_handle(count.error())) {
+        written = filled_;
+        break;
+      }
+      error.emplace(count.error());
+      break;
+    }
+    if (*count == 0) {
+      error.emplace(WriteFailure::BufferedDataNotWritten);
+      break;
+    }
+    written += *count;
+  }
+  // What went out leaves the buffer, whatever the outcome.
+  if (written != 0) {
+    std::memmove(bytes_, bytes_ + written, filled_ - written);
+    filled_ -= written;
+  }
+  if (error) {
+    return std::unexpected(*error);
+  }
+  return {};
+}
+
+void OutputLineBuffer::finish() {
+  (void)flush();
+  release();
+}
+
+namespace {
+
+std::optional<OutputLineBuffer>& stdout_slot() {
+  static std::optional<OutputLineBuffer> buffer;
+  return buffer;
+}
+
+}  // namespace
+
+OutputLineBuffer& stdout_line_buffer() {
+  auto& slot = stdout_slot();
+  if (!slot) {
+    slot.emplace(OutputLineBuffer::make());
+  }
+  return *slot;
+}
+
+bool stdout_line_buffer_made() {
+  return stdout_slot().has_value();
+}
+
+void finish_stdout_line_buffer() {
+  auto& slot = stdout_slot();
+  if (slot) {
+    slot->finish();
+  } else {
+    slot.emplace(OutputLineBuffer::unbuffered());
+  }
+}
+
+void forget_stdout_line_buffer() {
+  stdout_slot().reset();
+}

@@ -1,0 +1,17 @@
+// The first bytes of a character that reached a console in more than one write.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+struct PendingUtf8 {
+  unsigned char bytes[4] = {};
+  std::uint8_t count = 0;  // 0 to 3 between writes
+
+  bool empty() const { return count == 0; }
+  void clear() { count = 0; }
+  void push(unsigned char byte) { bytes[count++] = byte; }
+  std::string_view stored() const {
+    return std::string_view(reinterpret_cast<const char*>(bytes), count);
+  }
+};

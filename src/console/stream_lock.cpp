@@ -1,0 +1,40 @@
+#include "console/stream_lock.h"
+
+#include <thread>
+
+namespace {
+
+// Any address unique to the running thread identifies it; no platform call is needed.
+std::uintptr_t this_thread_token() {
+  thread_local char token;
+  return reinterpret_cast<std::uintptr_t>(&token);
+}
+
+}  // namespace
+
+bool StreamLock::try_lock() {
+  const std::uintptr_t me = this_thread_token();
+  if (owner_.load(std::memory_order_relaxed) == me) {
+    ++depth_;
+    return true;
+  }
+  std::uintptr_t expected = 0;
+  if (!owner_.compare_exchange_strong(expected, me, std::memory_order_acquire)) {
+    return false;
+  }
+  depth_ = 1;
+  return true;
+}
+
+void StreamLock::lock() {
+  // The program prints from one thread; contention is rare and short, so yielding suffices.
+  while (!try_lock()) {
+    std::this_thread::yield();
+  }
+}
+
+void StreamLock::unlock() {
+  if (--depth_ == 0) {
+    owner_.store(0, std::memory_order_release);
+  }
+}

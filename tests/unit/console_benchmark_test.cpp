@@ -1,0 +1,32 @@
+// Not a timed test: what a successful run costs in platform calls and heap blocks, printed
+// next to the least that its output needs.
+#include <cstdio>
+#include <map>
+
+#include "console_test_support.h"
+#include "main.h"
+
+using ConsoleBenchmark = ConsoleTest;
+
+TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
+  sim::add_service({.name = u"tembra_service"});
+  ASSERT_EQ(entry_point(), 0);
+
+  std::map<std::string, int, std::less<>> per_function;
+  for (const auto& line : sim::calls()) {
+    ++per_function[std::string(sim::call_name(line))];
+  }
+  std::printf("successful run: %zu platform calls\n", sim::calls().size());
+  for (const auto& [name, count] : per_function) {
+    std::printf("  %-24s %d\n", name.c_str(), count);
+  }
+  const int writes = per_function["NtWriteFile"] + per_function["WriteConsoleW"];
+  const int allocations = per_function["HeapAlloc"];
+  std::printf("output writes: %d (least needed: 1)\n", writes);
+  std::printf("output buffer allocations: %d (least needed: 1), blocks left at exit: %d\n",
+              allocations, sim::live_heap_blocks());
+
+  EXPECT_EQ(writes, 1);
+  EXPECT_EQ(allocations, 1);
+  EXPECT_EQ(sim::live_heap_blocks(), 0);
+}
