@@ -8,6 +8,7 @@ scripts/setup.sh || exit 1
 cmake --preset mingw-x86 >/dev/null || exit 1
 cmake --build --preset mingw-x86 -j "${JOBS:-2}" || exit 1
 
+# shellcheck source=tests/wine/lib.sh
 source tests/wine/lib.sh
 
 show() {

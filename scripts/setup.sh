@@ -62,6 +62,7 @@ _setup_32_bit() {
   if ((EUID != 0)); then
     echo "setup: this kernel runs no 32-bit programs. As root, register qemu-user for them:" >&2
     echo "  mount -t binfmt_misc binfmt_misc $_setup_binfmt  # unless mounted" >&2
+    # shellcheck disable=SC2028  # the backslashes are meant literally
     echo "  echo ':qemu-i386:M::\\x7fELF\\x01\\x01\\x01\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x00\\x02\\x00\\x03\\x00:\\xff\\xff\\xff\\xff\\xff\\xfe\\xfe\\x00\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xff\\xfe\\xff\\xff\\xff:$_setup_qemu:F' > $_setup_binfmt/register" >&2
     return 1
   fi

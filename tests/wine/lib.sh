@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # variables here are read by the tests that source it
 # Shared harness for the end-to-end tests under Wine; sourced by every tests/wine/t_*.sh.
 #
 # Each test gets its own Wine prefix, copied from one template that tests/wine/run.sh makes

@@ -3,6 +3,7 @@
 # prefix, and the machine's cores are shared), then prints "N passed, N failed".
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/wine/lib.sh
 source "$here/lib.sh"
 
 template_dir=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Command-line arguments are ignored: the same outcome as without them.
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wine_prefix_new

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # No service of that name: the failure report with the platform's message for 1060, exit 1.
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wine_prefix_new

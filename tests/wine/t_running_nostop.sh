@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A running service that accepts no stop: the refused request is reported on stderr and the
 # run goes on to delete it, which only marks it. A second run then fails on the deletion.
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wine_prefix_new

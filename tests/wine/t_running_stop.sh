@@ -2,6 +2,7 @@
 # A running service that accepts a stop: it is stopped, the run pauses one second, then the
 # service is deleted. A run on a stopped service in the same prefix is the yardstick for the
 # pause, since Wine's own start-up under qemu takes seconds.
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wine_prefix_new

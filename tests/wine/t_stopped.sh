@@ -2,6 +2,7 @@
 # An installed service that is not running is deleted straight away.
 # That this run takes no pause is asserted in t_running_stop.sh, against a run that pauses:
 # under qemu a Wine start alone takes seconds, so an absolute bound here would prove nothing.
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wine_prefix_new
