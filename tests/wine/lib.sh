@@ -1,0 +1,188 @@
+# shellcheck shell=bash disable=SC2034  # variables here are read by the tests that source it
+# Shared harness for the end-to-end tests under Wine; sourced by every tests/wine/t_*.sh.
+#
+# Each test gets its own Wine prefix, copied from one template that tests/wine/run.sh makes
+# once per run (a test run on its own makes the template itself). The service control manager
+# lives in the prefix's wineserver, so tests run one at a time and each keeps its wineserver
+# alive until its trap ends it and removes the prefix. Only wineservers of prefixes made
+# here are ever stopped.
+
+shopt -s extglob
+
+WINE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+WINE_BUILD=${WINE_BUILD:-$WINE_ROOT/build/mingw-x86}
+TOOL_EXE=$WINE_BUILD/tembra-uninstall.exe
+SERVICE_EXE=$WINE_BUILD/sample-service.exe
+MESSAGE_EXE=$WINE_BUILD/message-text.exe
+SERVICE_NAME=tembra_service
+SUCCESS_LINE=$'Service uninstalled successfully. Resource cleanup warnings can be ignored.\n'
+
+export WINEDEBUG=-all
+# The machine's environment sets RUST_BACKTRACE; the reports under test must not depend on
+# it, so a test that wants it sets it on the call itself.
+unset RUST_BACKTRACE RUST_LIB_BACKTRACE
+
+PASSED=0
+FAILED=0
+T=
+RC=
+ELAPSED_MS=
+_OWN_TEMPLATE=
+
+for exe in "$TOOL_EXE" "$SERVICE_EXE" "$MESSAGE_EXE"; do
+  if [[ ! -f $exe ]]; then
+    echo "missing $exe: build the mingw-x86 preset first" >&2
+    exit 2
+  fi
+done
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+# Makes a ready prefix at $1; a service created while a prefix is still being set up vanishes.
+wine_template_make() {
+  mkdir -p "$1"
+  WINEPREFIX=$1 wine wineboot --init >/dev/null 2>&1 || return 1
+  WINEPREFIX=$1 wineserver -w
+}
+
+_wine_cleanup() {
+  if [[ -n $T && -d $T ]]; then
+    [[ -d $T/prefix ]] && WINEPREFIX=$T/prefix wineserver -k 2>/dev/null
+    rm -rf "$T"
+  fi
+  if [[ -n $_OWN_TEMPLATE && -d $_OWN_TEMPLATE ]]; then
+    WINEPREFIX=$_OWN_TEMPLATE/prefix wineserver -k 2>/dev/null
+    rm -rf "$_OWN_TEMPLATE"
+  fi
+}
+trap _wine_cleanup EXIT
+trap 'exit 143' TERM INT
+
+# Sets WINEPREFIX to a fresh copy of the template and $T to this test's scratch directory.
+wine_prefix_new() {
+  if [[ -z ${WINE_TEMPLATE:-} ]]; then
+    _OWN_TEMPLATE=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)
+    WINE_TEMPLATE=$_OWN_TEMPLATE/prefix
+    wine_template_make "$WINE_TEMPLATE" || {
+      echo "could not make a Wine prefix" >&2
+      exit 2
+    }
+  fi
+  T=$(mktemp -d /tmp/tembra-wine-test.XXXXXX)
+  cp -a "$WINE_TEMPLATE" "$T/prefix"
+  export WINEPREFIX=$T/prefix
+  # Services live only while the wineserver does.
+  wineserver -p
+  # The first program in a fresh copy starts seconds slower than later ones; start one here
+  # so that the timed runs of a test are comparable.
+  wine sc query "$SERVICE_NAME" >/dev/null 2>&1
+}
+
+# install_service stop|nostop
+install_service() {
+  cp "$SERVICE_EXE" "$WINEPREFIX/drive_c/svc.exe"
+  wine sc create "$SERVICE_NAME" binPath= "C:\\svc.exe $1" >/dev/null
+}
+
+# Starts the service and waits (at most 60 s) until it reports RUNNING.
+start_service() {
+  wine sc start "$SERVICE_NAME" >/dev/null
+  local deadline=$(($(now_ms) + 60000))
+  while (($(now_ms) < deadline)); do
+    [[ $(service_state) == RUNNING ]] && return 0
+    sleep 0.5
+  done
+  echo "service did not reach RUNNING" >&2
+  return 1
+}
+
+# Prints the STATE word of the service, or "absent" when it does not exist.
+service_state() {
+  local state
+  state=$(wine sc query "$SERVICE_NAME" 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *STATE *: *[0-9]* *\([A-Z_]*\).*/\1/p')
+  echo "${state:-absent}"
+}
+
+# run_tool [args...]: stdout in $T/out, stderr in $T/err, exit status in $RC, wall time in
+# $ELAPSED_MS.
+run_tool() {
+  local start
+  start=$(now_ms)
+  WINEDLLOVERRIDES=winedbg.exe=d wine "$TOOL_EXE" "$@" >"$T/out" 2>"$T/err"
+  RC=$?
+  ELAPSED_MS=$(($(now_ms) - start))
+}
+
+# Prints the platform's message text for CODE with its trailing white space removed, as the
+# failure report shows it.
+wine_message() {
+  local text
+  text=$(wine "$MESSAGE_EXE" "$1") || return 1
+  text=${text%%+([[:space:]])}
+  [[ -n $text ]] || return 1
+  printf '%s' "$text"
+}
+
+# The report of a failed call with os error CODE.
+failure_report() {
+  local message
+  message=$(wine_message "$1") || {
+    echo "no platform message for $1" >&2
+    return 1
+  }
+  printf 'Error: IO error in winapi call\n\nCaused by:\n    %s (os error %s)\n' "$message" "$1"
+}
+
+_pass() {
+  PASSED=$((PASSED + 1))
+  echo "  ok   $1"
+}
+
+_fail() {
+  FAILED=$((FAILED + 1))
+  echo "  FAIL $1"
+}
+
+# assert_eq EXPECTED ACTUAL MSG
+assert_eq() {
+  if [[ $1 == "$2" ]]; then
+    _pass "$3"
+  else
+    _fail "$3"
+    printf '       expected: %q\n       actual:   %q\n' "$1" "$2"
+  fi
+}
+
+# assert_ge ACTUAL MINIMUM MSG (integers)
+assert_ge() {
+  if (($1 >= $2)); then
+    _pass "$3 ($1 >= $2)"
+  else
+    _fail "$3 ($1 < $2)"
+  fi
+}
+
+# assert_file_bytes FILE EXPECTED: FILE holds exactly the bytes of EXPECTED.
+assert_file_bytes() {
+  local expected_file
+  expected_file=$(mktemp "$T/expected.XXXXXX")
+  printf '%s' "$2" >"$expected_file"
+  if cmp -s "$expected_file" "$1"; then
+    _pass "$(basename "$1") is exactly $(printf '%q' "$2")"
+  else
+    _fail "$(basename "$1") differs"
+    echo "       expected:"
+    od -c "$expected_file" | sed 's/^/         /'
+    echo "       actual:"
+    od -c "$1" | sed 's/^/         /'
+  fi
+  rm -f "$expected_file"
+}
+
+# Ends the test: exit status 0 only when every assertion passed and at least one was made.
+test_done() {
+  echo "  $PASSED assertions passed, $FAILED failed"
+  ((FAILED == 0 && PASSED > 0))
+  exit $?
+}

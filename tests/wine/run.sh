@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Runs every tests/wine/t_*.sh one after another (the service control manager is one per
+# prefix, and the machine's cores are shared), then prints "N passed, N failed".
+set -u
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=tests/wine/lib.sh
+source "$here/lib.sh"
+
+template_dir=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)
+_OWN_TEMPLATE=$template_dir
+export WINE_TEMPLATE=$template_dir/prefix
+echo "making the template Wine prefix"
+if ! wine_template_make "$WINE_TEMPLATE"; then
+  echo "could not make a Wine prefix" >&2
+  exit 2
+fi
+
+passed=0
+failed=0
+failed_names=()
+for test in "$here"/t_*.sh; do
+  name=$(basename "$test" .sh)
+  echo "== $name"
+  if timeout -k 10 600 bash "$test"; then
+    passed=$((passed + 1))
+    echo "PASS $name"
+  else
+    failed=$((failed + 1))
+    failed_names+=("$name")
+    echo "FAIL $name"
+  fi
+done
+((failed == 0)) || echo "failed: ${failed_names[*]}"
+echo "$passed passed, $failed failed"
+((failed == 0))
