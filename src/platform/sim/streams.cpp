@@ -56,7 +56,7 @@ namespace detail {
 
 void reset_streams() {
   streams() = Streams{};
-  for (DWORD id : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
+  for (const DWORD id : {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE}) {
     streams().slots[id].handle = new_unowned_handle(stream_label(id));
   }
 }
@@ -65,8 +65,8 @@ void reset_streams() {
 }  // namespace sim
 
 HANDLE GetStdHandle(DWORD nStdHandle) {
-  std::string call = "GetStdHandle(" + std::string(sim::stream_label(nStdHandle)) + ")";
-  sim::StdSlot& slot = sim::streams().slots[nStdHandle];
+  const std::string call = "GetStdHandle(" + std::string(sim::stream_label(nStdHandle)) + ")";
+  const sim::StdSlot& slot = sim::streams().slots[nStdHandle];
   if (auto code = sim::detail::take_failure("GetStdHandle")) {
     sim::detail::set_last_error(*code);
     sim::detail::log_call(call + " = invalid");
@@ -88,8 +88,8 @@ HANDLE GetStdHandle(DWORD nStdHandle) {
 }
 
 BOOL GetConsoleMode(HANDLE hConsoleHandle, LPDWORD lpMode) {
-  std::string call = "GetConsoleMode(" + sim::detail::label(hConsoleHandle) + ", " +
-                     sim::detail::ptr(lpMode) + ")";
+  const std::string call = "GetConsoleMode(" + sim::detail::label(hConsoleHandle) + ", " +
+                           sim::detail::ptr(lpMode) + ")";
   (void)lpMode;
   // No simulated handle is a console yet.
   sim::detail::set_last_error(ERROR_INVALID_HANDLE);
@@ -107,7 +107,7 @@ NTSTATUS NtWriteFile(HANDLE FileHandle, HANDLE Event, PIO_APC_ROUTINE ApcRoutine
                      sim::detail::ptr(ByteOffset) + ", " + sim::detail::ptr(Key) + ")";
   auto answer = [&](NTSTATUS status) {
     char text[16];
-    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(status));
+    (void)std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(status));
     sim::detail::log_call(call + " = " + text);
     return status;
   };
@@ -140,7 +140,7 @@ ULONG RtlNtStatusToDosError(NTSTATUS Status) {
       break;
   }
   char text[16];
-  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(Status));
+  (void)std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(Status));
   sim::detail::log_call("RtlNtStatusToDosError(" + std::string(text) +
                         ") = " + std::to_string(code));
   return code;
