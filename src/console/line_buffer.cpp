@@ -130,10 +130,11 @@ void OutputLineBuffer::finish() {
 
 namespace {
 
-std::optional<OutputLineBuffer>& stdout_slot() {
-  static std::optional<OutputLineBuffer> buffer;
-  return buffer;
-}
+// Constant-initialised at namespace scope: no guarded first use, which the runtime would have to
+// make thread-safe.
+constinit std::optional<OutputLineBuffer> stdout_buffer;
+
+std::optional<OutputLineBuffer>& stdout_slot() { return stdout_buffer; }
 
 }  // namespace
 

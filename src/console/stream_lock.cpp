@@ -1,14 +1,12 @@
 #include "console/stream_lock.h"
 
-#include <thread>
+#include "platform/win32.h"
 
 namespace {
 
-// Any address unique to the running thread identifies it; no platform call is needed.
-std::uintptr_t this_thread_token() {
-  thread_local char token;
-  return reinterpret_cast<std::uintptr_t>(&token);
-}
+// Thread ids are never 0, which marks a free lock. (Thread-local storage would pull the
+// runtime's thread emulation into the exe.)
+std::uintptr_t this_thread_token() { return GetCurrentThreadId(); }
 
 }  // namespace
 
@@ -29,7 +27,7 @@ bool StreamLock::try_lock() {
 void StreamLock::lock() {
   // The program prints from one thread; contention is rare and short, so yielding suffices.
   while (!try_lock()) {
-    std::this_thread::yield();
+    Sleep(0);
   }
 }
 

@@ -24,7 +24,7 @@ std::string_view without_trailing_white_space(std::string_view text) {
       continue;
     }
     bool removed = false;
-    for (std::string_view space : kWideWhiteSpace) {
+    for (const std::string_view space : kWideWhiteSpace) {
       if (text.ends_with(space)) {
         text.remove_suffix(space.size());
         removed = true;

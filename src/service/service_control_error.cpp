@@ -8,6 +8,8 @@ template <class... Visitors>
 struct Overloaded : Visitors... {
   using Visitors::operator()...;
 };
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;  // clang 16 does not deduce aggregates
 
 // Puts four spaces after every line break, so that a nested value's alternate form lines up
 // one level deeper than its parent.

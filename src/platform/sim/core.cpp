@@ -132,7 +132,7 @@ std::string label(const void* handle) {
     return it->second;
   }
   char text[32];
-  std::snprintf(text, sizeof text, "?%p", handle);
+  (void)std::snprintf(text, sizeof text, "?%p", handle);
   return text;
 }
 
@@ -158,7 +158,7 @@ bool close_handle(const void* handle) {
 
 std::string hex(DWORD value) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
+  (void)std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(value));
   return text;
 }
 
@@ -171,7 +171,7 @@ std::string utf8(std::u16string_view text) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       char escape[16];
-      std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+      (void)std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
       out += escape;
       continue;
     }
@@ -210,7 +210,7 @@ std::string ptr(const void* p) {
 
 // The per-thread last-error code, as the platform keeps it.
 DWORD GetLastError() {
-  DWORD code = sim::last_error;
+  const DWORD code = sim::last_error;
   sim::detail::log_call("GetLastError() = " + std::to_string(code));
   return code;
 }

@@ -90,7 +90,7 @@ DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
 }
 
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
-  std::string call = "GetModuleHandleW(" + sim::detail::wide(lpModuleName) + ")";
+  const std::string call = "GetModuleHandleW(" + sim::detail::wide(lpModuleName) + ")";
   constexpr DWORD kModNotFound = 126;
   const bool is_ntdll =
       lpModuleName != nullptr && std::u16string_view(lpModuleName) == u"NTDLL.DLL";

@@ -101,8 +101,8 @@ using sim::detail::label;
 using sim::detail::log_call;
 
 SC_HANDLE OpenSCManagerW(LPCWSTR lpMachineName, LPCWSTR lpDatabaseName, DWORD dwDesiredAccess) {
-  std::string call = "OpenSCManagerW(" + sim::detail::wide(lpMachineName) + ", " +
-                     sim::detail::wide(lpDatabaseName) + ", " + hex(dwDesiredAccess) + ")";
+  const std::string call = "OpenSCManagerW(" + sim::detail::wide(lpMachineName) + ", " +
+                           sim::detail::wide(lpDatabaseName) + ", " + hex(dwDesiredAccess) + ")";
   if (auto code = sim::detail::take_failure("OpenSCManagerW")) {
     sim::detail::set_last_error(*code);
     log_call(call + " = null");
@@ -142,7 +142,7 @@ SC_HANDLE OpenServiceW(SC_HANDLE hSCManager, LPCWSTR lpServiceName, DWORD dwDesi
 }
 
 BOOL DeleteService(SC_HANDLE hService) {
-  std::string call = "DeleteService(" + label(hService) + ")";
+  const std::string call = "DeleteService(" + label(hService) + ")";
   if (auto code = sim::detail::take_failure("DeleteService")) {
     return sim::refuse(call, *code);
   }
@@ -160,8 +160,8 @@ BOOL DeleteService(SC_HANDLE hService) {
 }
 
 BOOL CloseServiceHandle(SC_HANDLE hSCObject) {
-  std::string call = "CloseServiceHandle(" + label(hSCObject) + ")";
-  bool known = sim::detail::close_handle(hSCObject);
+  const std::string call = "CloseServiceHandle(" + label(hSCObject) + ")";
+  const bool known = sim::detail::close_handle(hSCObject);
   if (auto code = sim::detail::take_failure("CloseServiceHandle")) {
     return sim::refuse(call, *code);
   }
@@ -174,10 +174,10 @@ BOOL CloseServiceHandle(SC_HANDLE hSCObject) {
 
 BOOL QueryServiceStatusEx(SC_HANDLE hService, SC_STATUS_TYPE InfoLevel, LPBYTE lpBuffer,
                           DWORD cbBufSize, LPDWORD pcbBytesNeeded) {
-  std::string call = "QueryServiceStatusEx(" + label(hService) + ", " +
-                     std::to_string(static_cast<int>(InfoLevel)) + ", " +
-                     sim::detail::ptr(lpBuffer) + ", " + std::to_string(cbBufSize) + ", " +
-                     sim::detail::ptr(pcbBytesNeeded) + ")";
+  const std::string call = "QueryServiceStatusEx(" + label(hService) + ", " +
+                           std::to_string(static_cast<int>(InfoLevel)) + ", " +
+                           sim::detail::ptr(lpBuffer) + ", " + std::to_string(cbBufSize) + ", " +
+                           sim::detail::ptr(pcbBytesNeeded) + ")";
   if (auto code = sim::detail::take_failure("QueryServiceStatusEx")) {
     return sim::refuse(call, *code);
   }
@@ -199,8 +199,8 @@ BOOL QueryServiceStatusEx(SC_HANDLE hService, SC_STATUS_TYPE InfoLevel, LPBYTE l
 }
 
 BOOL ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS lpServiceStatus) {
-  std::string call = "ControlService(" + label(hService) + ", " + std::to_string(dwControl) + ", " +
-                     sim::detail::ptr(lpServiceStatus) + ")";
+  const std::string call = "ControlService(" + label(hService) + ", " + std::to_string(dwControl) +
+                           ", " + sim::detail::ptr(lpServiceStatus) + ")";
   if (auto code = sim::detail::take_failure("ControlService")) {
     return sim::refuse(call, *code);
   }
