@@ -4,6 +4,7 @@
 # through qemu-user when the kernel cannot run them itself. Safe to run again; may be sourced.
 
 _setup_packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format
+  clang-16 libclang-rt-16-dev clang-tidy-16
   g++-mingw-w64-i686-posix wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static)
 
 _setup_installed() {

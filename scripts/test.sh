@@ -33,6 +33,28 @@ build_windows() {
   cmake --build --preset mingw-x86 -j "$jobs"
 }
 
+build_windows_clang() {
+  step "build: mingw-x86-clang (second compiler)"
+  cmake --preset mingw-x86-clang
+  cmake --build --preset mingw-x86-clang -j "$jobs"
+}
+
+check_exes() {
+  step "exe checks: size, imports, resources"
+  scripts/check_exe.sh build/mingw-x86/tembra-uninstall.exe
+  scripts/check_exe.sh build/mingw-x86-clang/tembra-uninstall.exe
+}
+
+lint() {
+  step "lint: clang-format and clang-tidy"
+  scripts/lint.sh
+}
+
+fuzz() {
+  step "fuzzing (bounded)"
+  scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+}
+
 wine_tests() {
   step "end-to-end tests under Wine"
   tests/wine/run.sh
@@ -43,8 +65,10 @@ main() {
   build_host
   unit_tests
   build_windows
-  # Further checks of the sources and the builds (lint, fuzzing, size limits) are called
-  # here, each as a function of its own, before the slow Wine tests.
+  build_windows_clang
+  check_exes
+  lint
+  fuzz
   wine_tests
   echo
   echo "all checks passed"

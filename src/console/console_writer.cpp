@@ -14,12 +14,10 @@ std::size_t utf8_bytes_of(const WCHAR* units, std::size_t count) {
   std::size_t bytes = 0;
   for (std::size_t i = 0; i < count; ++i) {
     const WCHAR unit = units[i];
-    if (unit < 0x80) {
+    if (unit < 0x80 || is_low_surrogate(unit)) {
       bytes += 1;
     } else if (unit < 0x800) {
       bytes += 2;
-    } else if (is_low_surrogate(unit)) {
-      bytes += 1;
     } else {
       bytes += 3;
     }

@@ -134,7 +134,9 @@ namespace {
 // make thread-safe.
 constinit std::optional<OutputLineBuffer> stdout_buffer;
 
-std::optional<OutputLineBuffer>& stdout_slot() { return stdout_buffer; }
+std::optional<OutputLineBuffer>& stdout_slot() {
+  return stdout_buffer;
+}
 
 }  // namespace
 

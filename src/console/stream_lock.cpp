@@ -6,7 +6,9 @@ namespace {
 
 // Thread ids are never 0, which marks a free lock. (Thread-local storage would pull the
 // runtime's thread emulation into the exe.)
-std::uintptr_t this_thread_token() { return GetCurrentThreadId(); }
+std::uintptr_t this_thread_token() {
+  return GetCurrentThreadId();
+}
 
 }  // namespace
 

@@ -20,7 +20,7 @@ struct ChainOperations {
 struct ErrorChain::Record {
   Record(const ChainOperations& table, StackBacktrace taken, ServiceControlError wrapped)
       : operations(&table) {
-    std::construct_at(&backtrace, std::move(taken));
+    std::construct_at(&backtrace, taken);
     std::construct_at(&error, std::move(wrapped));
   }
   ~Record() {}
@@ -61,8 +61,8 @@ ErrorChain ErrorChain::wrap(ServiceControlError error) {
   if (storage == nullptr) {
     fatal_allocation_failure(sizeof(Record));
   }
-  return ErrorChain(
-      new (storage) Record(kServiceControlErrorOperations, std::move(backtrace), std::move(error)));
+  return ErrorChain(new (storage)
+                        Record(kServiceControlErrorOperations, backtrace, std::move(error)));
 }
 
 ErrorChain::ErrorChain(ErrorChain&& other) noexcept

@@ -11,7 +11,7 @@ namespace {
 
 using ::testing::ElementsAre;
 
-std::string display(OsError error) {
+std::string display(const OsError& error) {
   StringSink sink;
   EXPECT_TRUE(error.write_display(sink));
   return sink.text();

@@ -56,7 +56,8 @@ TEST(WideNulString, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
   const auto name = WideNulString::from_utf8("tembra_service");
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 15u);
-  EXPECT_EQ(Units(name->c_str(), 15), Units(u"tembra_service", 15));
+  constexpr char16_t kExpected[] = u"tembra_service";  // the terminator included
+  EXPECT_EQ(Units(name->c_str(), 15), Units(std::begin(kExpected), std::end(kExpected)));
 }
 
 TEST(WideNulString, EmptyNameIsASingleZeroUnit) {
@@ -82,7 +83,9 @@ TEST(WideNulString, NulBeforeTheEndIsRejected) {
 TEST(WideNulString, CharacterAboveTheBasicPlaneIsASurrogatePairHighFirst) {
   const auto name = WideNulString::from_utf8("a\U0001F600");
   ASSERT_TRUE(name);
-  EXPECT_EQ(Units(name->c_str(), name->size_with_nul()), Units(u"a\xD83D\xDE00", 4));
+  constexpr char16_t kExpected[] = u"a\xD83D\xDE00";  // the terminator included
+  EXPECT_EQ(Units(name->c_str(), name->size_with_nul()),
+            Units(std::begin(kExpected), std::end(kExpected)));
   EXPECT_EQ(decode_exactly("\U0010FFFF"), Units(u"\xDBFF\xDFFF"));
   EXPECT_EQ(decode_exactly("\U00010000"), Units(u"\xD800\xDC00"));
 }

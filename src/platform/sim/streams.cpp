@@ -115,17 +115,27 @@ std::string status_text(NTSTATUS status) {
   return sim::detail::hex(static_cast<DWORD>(status));
 }
 
+// Bytes in the sequence a lead byte starts, 0 for a byte that starts none.
+std::size_t lead_width(unsigned char b0) {
+  if (b0 < 0x80) {
+    return 1;
+  }
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    return 2;
+  }
+  if (b0 >= 0xE0 && b0 <= 0xEF) {
+    return 3;
+  }
+  return b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
+}
+
 // Strict UTF-8 to UTF-16, as the platform converts with MB_ERR_INVALID_CHARS.
 std::optional<std::u16string> decode_utf8(std::string_view text) {
   std::u16string units;
   std::size_t i = 0;
   while (i < text.size()) {
     const auto b0 = static_cast<unsigned char>(text[i]);
-    std::size_t width = b0 < 0x80                  ? 1
-                        : b0 >= 0xC2 && b0 <= 0xDF ? 2
-                        : b0 >= 0xE0 && b0 <= 0xEF ? 3
-                        : b0 >= 0xF0 && b0 <= 0xF4 ? 4
-                                                   : 0;
+    const std::size_t width = lead_width(b0);
     if (width == 0 || i + width > text.size()) {
       return std::nullopt;
     }
