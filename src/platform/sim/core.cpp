@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "platform/sim/internal.h"
+#include "report/utf16_to_utf8.h"
 
 namespace sim {
 namespace {
@@ -175,21 +176,7 @@ std::string utf8(std::u16string_view text) {
       out += escape;
       continue;
     }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    append_utf8(out, c);
   }
   return out;
 }
