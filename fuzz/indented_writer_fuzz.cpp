@@ -3,11 +3,11 @@
 // every line break), and every byte of the text arrives exactly once.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "check.h"
 #include "report/indented_writer.h"
 
 namespace {
@@ -49,16 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i <= input.size(); ++i) {
     if (i == input.size() || input[i] == '\x01') {
       const std::string_view piece = input.substr(start, i - start);
-      if (!writer.write_str(piece)) {
-        std::abort();
-      }
+      check(writer.write_str(piece).has_value());
       wrote_any = true;
       text += piece;
       start = i + 1;
     }
   }
-  if (wrote_any && sink.text() != reference_layout(text, number)) {
-    std::abort();
-  }
+  check(!wrote_any || sink.text() == reference_layout(text, number));
   return 0;
 }

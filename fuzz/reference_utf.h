@@ -10,51 +10,83 @@
 
 namespace reference {
 
-// The program's decoder replaces each maximal ill-formed subpart with U+FFFD: a lead byte and
-// those following bytes that could still continue a valid sequence, or a single byte.
+// One sequence of UTF-8 from `text[at]` on: the code point it stands for, or nullopt for a
+// maximal ill-formed subpart (a lead byte and those following bytes that could still continue a
+// valid sequence, or a single byte); `taken` is its length either way. `cut_short` says that
+// the text ended inside a sequence that was well-formed so far.
+struct DecodedSequence {
+  std::optional<char32_t> code_point;
+  std::size_t taken;
+  bool cut_short = false;
+};
+
+// How many bytes the sequence a lead byte begins has; 0 for a byte that begins none.
+inline std::size_t sequence_length(unsigned char lead) {
+  if (lead < 0x80) {
+    return 1;
+  }
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    return 2;
+  }
+  if (lead >= 0xE0 && lead <= 0xEF) {
+    return 3;
+  }
+  if (lead >= 0xF0 && lead <= 0xF4) {
+    return 4;
+  }
+  return 0;
+}
+
+inline DecodedSequence decode_utf8_sequence(std::string_view text, std::size_t at) {
+  const unsigned char lead = static_cast<unsigned char>(text[at]);
+  const std::size_t length = sequence_length(lead);
+  if (length == 1) {
+    return {lead, 1, false};
+  }
+  if (length == 0) {
+    return {std::nullopt, 1, false};
+  }
+  const unsigned char low = lead == 0xE0 ? 0xA0 : lead == 0xF0 ? 0x90 : 0x80;
+  const unsigned char high = lead == 0xED ? 0x9F : lead == 0xF4 ? 0x8F : 0xBF;
+  char32_t code_point = lead & (0x7F >> length);
+  std::size_t taken = 1;
+  for (; taken < length && at + taken < text.size(); ++taken) {
+    const unsigned char next = static_cast<unsigned char>(text[at + taken]);
+    const unsigned char min = taken == 1 ? low : 0x80;
+    const unsigned char max = taken == 1 ? high : 0xBF;
+    if (next < min || next > max) {
+      break;
+    }
+    code_point = (code_point << 6) | (next & 0x3F);
+  }
+  if (taken != length) {
+    return {std::nullopt, taken, at + taken == text.size()};
+  }
+  return {code_point, taken, false};
+}
+
+// The program's decoder replaces each maximal ill-formed subpart with U+FFFD.
 inline std::u32string decode_utf8_replacing(std::string_view text) {
   std::u32string out;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80) {
-      out += static_cast<char32_t>(lead);
-      ++i;
-      continue;
-    }
-    std::size_t length = 0;
-    unsigned char low = 0x80;
-    unsigned char high = 0xBF;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3;
-      low = lead == 0xE0 ? 0xA0 : 0x80;
-      high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4;
-      low = lead == 0xF0 ? 0x90 : 0x80;
-      high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-      out += U'\uFFFD';
-      ++i;
-      continue;
-    }
-    char32_t code_point = lead & (0x7F >> length);
-    std::size_t taken = 1;
-    for (; taken < length && i + taken < text.size(); ++taken) {
-      const unsigned char next = static_cast<unsigned char>(text[i + taken]);
-      const unsigned char min = taken == 1 ? low : 0x80;
-      const unsigned char max = taken == 1 ? high : 0xBF;
-      if (next < min || next > max) {
-        break;
-      }
-      code_point = (code_point << 6) | (next & 0x3F);
-    }
-    out += taken == length ? code_point : U'\uFFFD';
-    i += taken;
+  for (std::size_t i = 0; i < text.size();) {
+    const DecodedSequence sequence = decode_utf8_sequence(text, i);
+    out += sequence.code_point.value_or(U'\uFFFD');
+    i += sequence.taken;
   }
   return out;
+}
+
+// The length of the longest prefix of `text` made of whole, well-formed characters.
+inline std::size_t well_formed_prefix_length(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const DecodedSequence sequence = decode_utf8_sequence(text, i);
+    if (!sequence.code_point) {
+      break;
+    }
+    i += sequence.taken;
+  }
+  return i;
 }
 
 inline std::u16string encode_utf16(std::u32string_view code_points) {

@@ -1,11 +1,11 @@
 // The strict utf16_to_utf8 on arbitrary code units (pairs of input bytes), against a reference.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
+#include "check.h"
 #include "reference_utf.h"
 #include "report/utf16_to_utf8.h"
 
@@ -20,11 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto converted = utf16_to_utf8(view);
   const auto expected = reference::decode_utf16(std::u16string_view(view.data(), view.size()));
   // Fails exactly when some surrogate is unpaired, and otherwise agrees with the reference.
-  if (converted.has_value() != expected.has_value()) {
-    std::abort();
-  }
-  if (converted.has_value() && *converted != reference::encode_utf8(*expected)) {
-    std::abort();
-  }
+  check(converted.has_value() == expected.has_value());
+  check(!converted.has_value() || *converted == reference::encode_utf8(*expected));
   return 0;
 }

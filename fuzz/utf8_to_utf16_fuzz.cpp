@@ -2,24 +2,14 @@
 // buffer of exactly its size, so AddressSanitizer catches any read past the end.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
+#include "check.h"
 #include "reference_utf.h"
 #include "report/utf16_to_utf8.h"
 #include "service/wide_nul_string.h"
-
-namespace {
-
-void check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto bytes = std::make_unique<char[]>(size == 0 ? 1 : size);
