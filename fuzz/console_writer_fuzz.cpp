@@ -11,6 +11,7 @@
 #include "check.h"
 #include "console/print.h"
 #include "console/std_stream.h"
+#include "pieces.h"
 #include "platform/sim/simulator.h"
 #include "reference_utf.h"
 
@@ -39,20 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   sim::set_std_handle(STD_ERROR_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_ERROR_HANDLE, answers);
 
+  const std::vector<std::string_view> pieces = split_pieces(input);
   std::string fed;
   bool refused = false;
   for (std::size_t round = 0; round < repeats && !refused; ++round) {
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= input.size(); ++i) {
-      if (i == input.size() || input[i] == '\x01') {
-        const std::string_view piece = input.substr(start, i - start);
-        start = i + 1;
-        fed += piece;
-        if (auto written = write_whole(StdStream::Err, piece); !written) {
-          check(written.error().kind() == WriteErrorKind::InvalidData);
-          refused = true;
-          break;
-        }
+    for (const std::string_view piece : pieces) {
+      fed += piece;
+      if (auto written = write_whole(StdStream::Err, piece); !written) {
+        check(written.error().kind() == WriteErrorKind::InvalidData);
+        refused = true;
+        break;
       }
     }
   }

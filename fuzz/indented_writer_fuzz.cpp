@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "check.h"
+#include "pieces.h"
 #include "report/indented_writer.h"
 
 namespace {
@@ -44,17 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   StringSink sink;
   IndentedWriter writer(sink, number);
   std::string text;
-  bool wrote_any = false;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i <= input.size(); ++i) {
-    if (i == input.size() || input[i] == '\x01') {
-      const std::string_view piece = input.substr(start, i - start);
-      check(writer.write_str(piece).has_value());
-      wrote_any = true;
-      text += piece;
-      start = i + 1;
-    }
+  for (const std::string_view piece : split_pieces(input)) {
+    check(writer.write_str(piece).has_value());
+    text += piece;
   }
-  check(!wrote_any || sink.text() == reference_layout(text, number));
+  check(sink.text() == reference_layout(text, number));
   return 0;
 }
