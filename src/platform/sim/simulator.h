@@ -112,6 +112,10 @@ std::u16string console_units(DWORD std_id);
 enum class PendingWrite { Completes, StaysPending };
 void make_next_write_pending(DWORD std_id, PendingWrite outcome);
 
+// The next NtWriteFile or WriteConsoleW on the stream's handle reports `extra` more bytes or
+// units written than it took, as a misbehaving driver might.
+void overstate_next_write(DWORD std_id, DWORD extra);
+
 // Blocks from HeapAlloc not yet given back with HeapFree.
 int live_heap_blocks();
 

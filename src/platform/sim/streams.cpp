@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <deque>
 #include <map>
+#include <utility>
 
 #include "platform/sim/internal.h"
 
@@ -24,6 +25,7 @@ struct StdSlot {
   std::deque<DWORD> accepts;
   std::optional<PendingWrite> next_write;
   std::optional<InFlightWrite> in_flight;
+  DWORD overstatement = 0;
 };
 
 struct Streams {
@@ -80,6 +82,10 @@ std::u16string console_units(DWORD std_id) {
 
 void make_next_write_pending(DWORD std_id, PendingWrite outcome) {
   streams().slots[std_id].next_write = outcome;
+}
+
+void overstate_next_write(DWORD std_id, DWORD extra) {
+  streams().slots[std_id].overstatement = extra;
 }
 
 namespace detail {
@@ -261,7 +267,7 @@ BOOL WriteConsoleW(HANDLE hConsoleOutput, const VOID* lpBuffer, DWORD nNumberOfC
     slot->accepts.pop_front();
   }
   slot->units.append(static_cast<const char16_t*>(lpBuffer), taken);
-  *lpNumberOfCharsWritten = taken;
+  *lpNumberOfCharsWritten = taken + std::exchange(slot->overstatement, 0);
   sim::detail::log_call(call + " = 1 (wrote " + std::to_string(taken) + ")");
   return TRUE;
 }
@@ -294,7 +300,7 @@ NTSTATUS NtWriteFile(HANDLE FileHandle, HANDLE Event, PIO_APC_ROUTINE ApcRoutine
   }
   slot->bytes += bytes;
   IoStatusBlock->Status = STATUS_SUCCESS;
-  IoStatusBlock->Information = Length;
+  IoStatusBlock->Information = Length + std::exchange(slot->overstatement, 0);
   return answer(STATUS_SUCCESS);
 }
 
