@@ -1,5 +1,6 @@
 #include "console/console_writer.h"
 
+#include "console/credible_count.h"
 #include "console/utf8_sequence.h"
 
 namespace {
@@ -70,10 +71,11 @@ std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::s
     return std::unexpected(WriteError(OsError::last()));
   }
   const auto count = static_cast<DWORD>(converted);
-  DWORD written = 0;
-  if (!WriteConsoleW(console, units, count, &written, nullptr)) {
+  DWORD reported = 0;
+  if (!WriteConsoleW(console, units, count, &reported, nullptr)) {
     return std::unexpected(WriteError(OsError::last()));
   }
+  std::size_t written = credible_count(reported, count);
   if (written == count) {
     return text.size();
   }

@@ -1,6 +1,7 @@
 #include "console/std_stream.h"
 
 #include "console/console_writer.h"
+#include "console/credible_count.h"
 #include "platform/win32.h"
 
 namespace {
@@ -89,10 +90,12 @@ std::expected<std::size_t, WriteError> write_std_handle(StdStream stream, std::s
   if (handle == INVALID_HANDLE_VALUE) {
     return std::unexpected(WriteError(OsError::last()));
   }
-  if (needs_utf16(handle)) {
-    return write_console(handle, stream_state(stream).pending, bytes);
+  auto count = needs_utf16(handle) ? write_console(handle, stream_state(stream).pending, bytes)
+                                   : write_raw(handle, bytes);
+  if (!count) {
+    return count;
   }
-  return write_raw(handle, bytes);
+  return credible_count(*count, bytes.size());
 }
 
 std::expected<void, WriteError> write_whole(StdStream stream, std::string_view bytes) {

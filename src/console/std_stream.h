@@ -20,8 +20,9 @@ struct StreamState {
 };
 StreamState& stream_state(StdStream stream);
 
-// One write attempt: the number of bytes the handle took (0 for no bytes), or why not. The
-// handle is looked up anew each time, and so is whether it is a console.
+// One write attempt: the number of bytes the handle took (0 for no bytes), or why not; never
+// more than `bytes` holds. The handle is looked up anew each time, and so is whether it is a
+// console.
 std::expected<std::size_t, WriteError> write_std_handle(StdStream stream, std::string_view bytes);
 
 // Writes every byte, or fails. A missing handle (code 6) swallows the bytes silently.

@@ -1,3 +1,4 @@
+#include "console/line_buffer.h"
 #include "console/std_stream.h"
 #include "console_test_support.h"
 #include "main.h"
@@ -63,4 +64,29 @@ TEST_F(ConsoleFaults, FailedReportDropsTheRestAndReturns) {
   print_err_best_effort(report);
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "Error: ");
   EXPECT_EQ(sim::calls_to({"NtWriteFile"}).size(), 2u);  // the last piece was never produced
+}
+
+TEST_F(ConsoleFaults, CountLargerThanOfferedIsAWriteThatTookNothing) {
+  // Far enough past the 5 bytes offered to leave the console's conversion buffer.
+  constexpr DWORD kExtra = 4096;
+  for (auto kind : {sim::StdKind::File, sim::StdKind::Console}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    sim::reset();
+    reset_output_for_tests();
+    sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
+    sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
+    auto direct = write_whole(StdStream::Out, "line\n");
+    ASSERT_FALSE(direct);
+    EXPECT_EQ(text_of(direct.error()), "failed to write whole buffer");
+  }
+
+  sim::reset();
+  reset_output_for_tests();
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  ASSERT_TRUE(buffer.write_piece("abc"));
+  sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
+  auto flushed = buffer.flush();
+  ASSERT_FALSE(flushed);
+  EXPECT_EQ(text_of(flushed.error()), "failed to write the buffered data");
+  EXPECT_EQ(buffer.filled(), 3u);
 }
