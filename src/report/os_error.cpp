@@ -1,6 +1,7 @@
 #include "report/os_error.h"
 
 #include <array>
+#include <string_view>
 
 #include "platform/win32.h"
 #include "report/utf16_to_utf8.h"
@@ -14,6 +15,14 @@ constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
 
 std::string decimal(std::int32_t value) {
   return std::to_string(value);
+}
+
+// The text of a lookup that gave no message; `outcome` is what FormatMessageW gave instead.
+std::string failed_lookup_text(DWORD id, std::string_view outcome) {
+  std::string text =
+      "OS Error " + decimal(static_cast<std::int32_t>(id)) + " (FormatMessageW() returned ";
+  text.append(outcome).append(")");
+  return text;
 }
 
 }  // namespace
@@ -37,14 +46,14 @@ std::string os_error_message(std::int32_t code) {
   std::array<WCHAR, kMessageBufferUnits> buffer{};
   const DWORD length =
       FormatMessageW(flags, module, id, 0, buffer.data(), kMessageBufferUnits, nullptr);
-  const std::string shown_id = decimal(static_cast<std::int32_t>(id));
   if (length == 0) {
+    // Read first: building the text allocates, and an allocation may change the last error.
     const auto reason = static_cast<std::int32_t>(GetLastError());
-    return "OS Error " + shown_id + " (FormatMessageW() returned error " + decimal(reason) + ")";
+    return failed_lookup_text(id, "error " + decimal(reason));
   }
   auto text = utf16_to_utf8(std::basic_string_view<WCHAR>(buffer.data(), length));
   if (!text) {
-    return "OS Error " + shown_id + " (FormatMessageW() returned invalid UTF-16)";
+    return failed_lookup_text(id, "invalid UTF-16");
   }
   text->resize(without_trailing_white_space(*text).size());
   return std::move(*text);
