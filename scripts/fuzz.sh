@@ -46,7 +46,10 @@ for source in "${sources[@]}"; do
 done
 
 if (($# == 0)); then
-  set -- $(ls fuzz/*_fuzz.cpp | xargs -n1 basename | sed 's/_fuzz\.cpp$//')
+  for source in fuzz/*_fuzz.cpp; do
+    name=${source##*/}
+    set -- "$@" "${name%_fuzz.cpp}"
+  done
 fi
 status=0
 for target in "$@"; do
@@ -60,6 +63,7 @@ for target in "$@"; do
   if ! "$exe" -max_total_time="$seconds" -print_final_stats=0 -artifact_prefix="$out/$target-" \
     "$work" "fuzz/corpus/$target" 2>"$out/$target.log"; then
     echo "fuzz: $target FAILED; see $out/$target.log and the crash input $out/$target-*" >&2
+    echo "fuzz: once fixed, add that input to fuzz/corpus/$target/: ctest replays the corpus" >&2
     tail -30 "$out/$target.log" >&2
     status=1
   else

@@ -40,6 +40,23 @@ build_windows_clang() {
   cmake --build --preset mingw-x86-clang -j "$jobs" --target tembra-uninstall
 }
 
+# The release exe rebuilt from scratch in a second build folder must come out byte for byte the
+# same, so that anyone can rebuild a release and compare it with the published one.
+reproducible_build() {
+  step "reproducible: mingw-x86 built again in another folder"
+  local first=build/mingw-x86 second=build/mingw-x86-repro
+  rm -rf "$second"
+  cmake --preset mingw-x86 -B "$second" >/dev/null
+  cmake --build "$second" -j "$jobs" --target tembra-uninstall >/dev/null
+  sha256sum "$first/tembra-uninstall.exe" "$second/tembra-uninstall.exe"
+  if ! cmp "$first/tembra-uninstall.exe" "$second/tembra-uninstall.exe"; then
+    echo "reproducible: the two builds differ (offset, octal bytes):" >&2
+    cmp -l "$first/tembra-uninstall.exe" "$second/tembra-uninstall.exe" | head -20 >&2 || true
+    return 1
+  fi
+  echo "reproducible: identical"
+}
+
 check_exes() {
   step "exe checks: size, imports, resources"
   scripts/check_exe.sh build/mingw-x86/tembra-uninstall.exe
@@ -67,6 +84,7 @@ main() {
   unit_tests
   build_windows
   build_windows_clang
+  reproducible_build
   check_exes
   lint
   fuzz
