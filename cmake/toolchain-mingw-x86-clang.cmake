@@ -17,10 +17,11 @@ set(CMAKE_SYSROOT /usr/${triple})
 set(CMAKE_CXX_FLAGS_INIT
   "-nostdinc++ -isystem ${gcc_dir}/include/c++ -isystem ${gcc_dir}/include/c++/${triple} \
 -isystem ${gcc_dir}/include/c++/backward -U__cpp_concepts -D__cpp_concepts=202002L")
-# Links with the MinGW ld; GCC's static runtime pieces may want the pthread emulation.
+# Links with the MinGW ld. GCC's static runtime pieces may want the pthread emulation (libgcc_eh's
+# emulated thread-locals do, in the test helpers): -pthread puts -lpthread into the driver's group
+# of runtime libraries, as GCC's driver does; what needs none of it links none of it.
 # The compile flags above reach the link line too, where -nostdinc++ means nothing.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-L${gcc_dir} -Wno-unused-command-line-argument")
-set(CMAKE_CXX_STANDARD_LIBRARIES_INIT "-lpthread")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-L${gcc_dir} -pthread -Wno-unused-command-line-argument")
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -11,7 +11,9 @@ shopt -s extglob
 
 WINE_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 WINE_BUILD=${WINE_BUILD:-$WINE_ROOT/build/mingw-x86}
-TOOL_EXE=$WINE_BUILD/tembra-uninstall.exe
+# The exe under test (tests/wine/run.sh sets it from its argument); the helpers come from
+# WINE_BUILD whichever exe is tested, so that runs of two exes differ only in the exe.
+TOOL_EXE=${TOOL_EXE:-$WINE_BUILD/tembra-uninstall.exe}
 SERVICE_EXE=$WINE_BUILD/sample-service.exe
 MESSAGE_EXE=$WINE_BUILD/message-text.exe
 SERVICE_NAME=tembra_service
@@ -29,7 +31,11 @@ RC=
 ELAPSED_MS=
 _OWN_TEMPLATE=
 
-for exe in "$TOOL_EXE" "$SERVICE_EXE" "$MESSAGE_EXE"; do
+if [[ ! -f $TOOL_EXE ]]; then
+  echo "missing $TOOL_EXE, the exe under test: build its preset first" >&2
+  exit 2
+fi
+for exe in "$SERVICE_EXE" "$MESSAGE_EXE"; do
   if [[ ! -f $exe ]]; then
     echo "missing $exe: build the mingw-x86 preset first" >&2
     exit 2

@@ -38,6 +38,36 @@ frames=$(sed -n '/^Stack backtrace:$/,$p' "$scratch/on.err" | tail -n +2)
 assert_eq yes "$([ -n "$frames" ] && echo yes || echo no)" "on: frame lines follow the heading"
 assert_eq "" "$(printf '%s\n' "$frames" | grep -Ev '^ *[0-9]+: .+\+0x[0-9a-f]+$|^ +at .+\+0x[0-9a-f]+$')" "on: every line after the heading is a frame line"
 assert_eq yes "$(has_line '^ +0: ' "$scratch/on.err")" "on: frames are numbered from 0"
+
+# A frame line gives the module and the offset from the module's load address, so a frame of
+# the exe's own code has an offset within its code section's span counted from its image base.
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+exe_name=$(basename "$TOOL_EXE")
+read -r text_size text_address < <("$objdump" -h "$TOOL_EXE" | awk '$2 == ".text" { print $3, $4 }')
+image_base=$("$objdump" -p "$TOOL_EXE" | awk '$1 == "ImageBase" { print $2 }')
+assert_eq yes "$([[ "${text_size:-} ${text_address:-} ${image_base:-}" =~ ^[0-9a-f]{8}\ [0-9a-f]{8}\ [0-9a-f]{8}$ ]] && echo yes || echo no)" "on: $exe_name has a code section and an image base"
+text_start=$((16#${text_address:-0} - 16#${image_base:-0}))
+text_end=$((text_start + 16#${text_size:-0}))
+in_code=()
+outside=()
+while IFS= read -r line; do
+  [[ $line =~ ^\ *([0-9]+):\ (.+)\+0x([0-9a-f]+)$ && ${BASH_REMATCH[2]} == "$exe_name" ]] || continue
+  offset=$((16#${BASH_REMATCH[3]}))
+  if ((offset >= text_start && offset < text_end)); then
+    in_code+=("${BASH_REMATCH[1]}")
+  else
+    outside+=("$line")
+  fi
+done <<<"$frames"
+assert_eq "" "${outside[*]}" "on: every frame naming $exe_name lies in its code section"
+# The walk follows saved frame pointers: where the program keeps none, its frames are skipped
+# and the first frame is already outside it. Frame 0 is where the error was wrapped, frame 1 the
+# step that failed, frame 2 its caller.
+leading=0
+for number in "${in_code[@]}"; do
+  ((number == leading)) && leading=$((leading + 1))
+done
+assert_ge "$leading" 3 "on: frames from 0 on in $exe_name's code (the error's wrapping, the failing step, its caller)"
 # Exactly one line feed at the end, after the last frame line.
 last=$(last_two_bytes "$scratch/on.err")
 assert_eq 0a "${last:2:2}" "on: the report ends in a line feed"
