@@ -6,9 +6,9 @@
 #include <memory>
 #include <string_view>
 
+#include "base/utf16_to_utf8.h"
 #include "check.h"
 #include "reference_utf.h"
-#include "report/utf16_to_utf8.h"
 #include "service/wide_nul_string.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

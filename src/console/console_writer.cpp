@@ -1,6 +1,6 @@
 #include "console/console_writer.h"
 
-#include "console/utf8_sequence.h"
+#include "base/utf8_sequence.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "report/error_object.h"
+#include "base/error_object.h"
 
 // What a print does when a write fails.
 enum class OnWriteFailure {

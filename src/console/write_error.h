@@ -3,8 +3,8 @@
 
 #include <variant>
 
-#include "report/error_object.h"
-#include "report/os_error.h"
+#include "base/error_object.h"
+#include "base/os_error.h"
 
 // The fixed failures that have no platform code behind them.
 enum class WriteFailure {

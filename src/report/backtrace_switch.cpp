@@ -5,9 +5,9 @@
 #include <optional>
 #include <string>
 
+#include "base/utf16_to_utf8.h"
 #include "platform/win32.h"
 #include "report/backtrace_switch_for_tests.h"
-#include "report/utf16_to_utf8.h"
 
 namespace {
 

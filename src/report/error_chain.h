@@ -1,9 +1,9 @@
 // The error that ends a run, carried from the failing step to the failure report.
 #pragma once
 
-#include "report/error_object.h"
+#include "base/error_object.h"
+#include "base/text_sink.h"
 #include "report/stack_backtrace.h"
-#include "report/text_sink.h"
 #include "service/service_control_error.h"
 
 class ErrorChain {

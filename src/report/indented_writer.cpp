@@ -1,6 +1,6 @@
 #include "report/indented_writer.h"
 
-#include "report/error_object.h"
+#include "base/error_object.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "report/text_sink.h"
+#include "base/text_sink.h"
 
 class IndentedWriter final : public TextSink {
  public:

@@ -1,9 +1,9 @@
 #include "report/stack_backtrace.h"
 
+#include "base/error_object.h"
+#include "base/white_space.h"
 #include "platform/stack_frames.h"
 #include "report/backtrace_switch.h"
-#include "report/error_object.h"
-#include "report/white_space.h"
 
 namespace {
 

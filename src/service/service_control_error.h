@@ -7,8 +7,8 @@
 #include <string_view>
 #include <variant>
 
-#include "report/error_object.h"
-#include "report/os_error.h"
+#include "base/error_object.h"
+#include "base/os_error.h"
 
 class RawValueError final : public ErrorObject {
  public:

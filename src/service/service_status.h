@@ -5,7 +5,7 @@
 #include <expected>
 #include <optional>
 
-#include "console/duration.h"
+#include "base/duration.h"
 #include "platform/win32.h"
 #include "service/service_control_error.h"
 

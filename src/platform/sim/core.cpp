@@ -2,8 +2,8 @@
 #include <cstdio>
 #include <unordered_map>
 
+#include "base/utf16_to_utf8.h"
 #include "platform/sim/internal.h"
-#include "report/utf16_to_utf8.h"
 
 namespace sim {
 namespace {

@@ -6,8 +6,8 @@
 #include <array>
 #include <string_view>
 
+#include "base/utf16_to_utf8.h"
 #include "platform/win32.h"
-#include "report/utf16_to_utf8.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "console/pause.h"
+#include "base/pause.h"
 
 #include <cstdint>
 #include <limits>

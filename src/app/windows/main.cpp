@@ -1,5 +1,5 @@
 // Process start-up and the fail-fast ending on Windows.
-#include "main.h"
+#include "app/uninstall_service.h"
 #include "platform/win32.h"
 
 void raise_fast_fail(UINT code) {

@@ -1,7 +1,7 @@
 #include <string>
 
 #include "console/std_stream.h"
-#include "console_test_support.h"
+#include "support/console_test_support.h"
 
 using ::testing::ElementsAre;
 

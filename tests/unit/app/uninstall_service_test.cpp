@@ -1,8 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "main.h"
-#include "sim_fixture.h"
+#include "app/uninstall_service.h"
+#include "support/sim_fixture.h"
 
 namespace {
 

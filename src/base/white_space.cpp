@@ -1,4 +1,4 @@
-#include "report/white_space.h"
+#include "base/white_space.h"
 
 #include <array>
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "console/utf8_sequence.h"
+#include "base/utf8_sequence.h"
 
 TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   struct Case {

@@ -1,8 +1,8 @@
-#include "main.h"
+#include "app/uninstall_service.h"
 
 #include <string_view>
 
-#include "console/pause.h"
+#include "base/pause.h"
 #include "console/print.h"
 #include "platform/win32.h"
 #include "service/service_handles.h"

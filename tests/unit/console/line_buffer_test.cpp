@@ -2,7 +2,7 @@
 
 #include "console/line_buffer.h"
 #include "console/std_stream.h"
-#include "console_test_support.h"
+#include "support/console_test_support.h"
 
 using ::testing::ElementsAre;
 

@@ -1,7 +1,7 @@
 // Blocking the thread for a span of time.
 #pragma once
 
-#include "console/duration.h"
+#include "base/duration.h"
 
 // Waits on a high-resolution timer; when the timer cannot be made, set or waited on, sleeps
 // the whole span in milliseconds instead. Reports nothing.

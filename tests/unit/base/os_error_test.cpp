@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "report/os_error.h"
-#include "report/utf16_to_utf8.h"
-#include "sim_fixture.h"
+#include "base/os_error.h"
+#include "base/utf16_to_utf8.h"
+#include "support/sim_fixture.h"
 
 namespace {
 

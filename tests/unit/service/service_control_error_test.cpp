@@ -3,7 +3,7 @@
 #include <string>
 
 #include "service/service_control_error.h"
-#include "sim_fixture.h"
+#include "support/sim_fixture.h"
 
 namespace {
 

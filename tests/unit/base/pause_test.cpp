@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "console/pause.h"
-#include "sim_fixture.h"
+#include "base/pause.h"
+#include "support/sim_fixture.h"
 
 namespace {
 

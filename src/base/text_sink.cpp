@@ -1,4 +1,4 @@
-#include "report/text_sink.h"
+#include "base/text_sink.h"
 
 namespace {
 

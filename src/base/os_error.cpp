@@ -1,10 +1,10 @@
-#include "report/os_error.h"
+#include "base/os_error.h"
 
 #include <array>
 
+#include "base/utf16_to_utf8.h"
+#include "base/white_space.h"
 #include "platform/win32.h"
-#include "report/utf16_to_utf8.h"
-#include "report/white_space.h"
 
 namespace {
 

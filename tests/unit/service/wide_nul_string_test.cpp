@@ -6,7 +6,7 @@
 
 #include "service/service_handles.h"
 #include "service/wide_nul_string.h"
-#include "sim_fixture.h"
+#include "support/sim_fixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "report/text_sink.h"
+#include "base/text_sink.h"
 
 class ErrorObject {
  public:

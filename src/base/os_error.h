@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "report/error_object.h"
+#include "base/error_object.h"
 
 class OsError final : public ErrorObject {
  public:

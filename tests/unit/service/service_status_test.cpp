@@ -5,7 +5,7 @@
 
 #include "service/service_handles.h"
 #include "service/service_status.h"
-#include "sim_fixture.h"
+#include "support/sim_fixture.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
+#include "app/uninstall_service.h"
 #include "console/std_stream.h"
-#include "console_test_support.h"
-#include "main.h"
+#include "support/console_test_support.h"
 
 using ::testing::ExitedWithCode;
 

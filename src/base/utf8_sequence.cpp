@@ -1,4 +1,4 @@
-#include "console/utf8_sequence.h"
+#include "base/utf8_sequence.h"
 
 namespace {
 

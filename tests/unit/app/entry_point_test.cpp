@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <map>
 
-#include "console_test_support.h"
-#include "main.h"
+#include "app/uninstall_service.h"
+#include "support/console_test_support.h"
 
 using ConsoleBenchmark = ConsoleTest;
 

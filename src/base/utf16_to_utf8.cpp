@@ -1,4 +1,4 @@
-#include "report/utf16_to_utf8.h"
+#include "base/utf16_to_utf8.h"
 
 namespace {
 
