@@ -1,12 +1,6 @@
-// Process start-up and the fail-fast ending on Windows.
+// Process start-up on Windows: the exe's entry point.
 #include "app/uninstall_service.h"
 #include "platform/win32.h"
-
-void raise_fast_fail(UINT code) {
-  // The __fastfail intrinsic: interrupt 0x29 with the code in ECX. It does not return.
-  __asm__ volatile("int $0x29" : : "c"(code) : "memory");
-  __builtin_unreachable();
-}
 
 namespace {
 
