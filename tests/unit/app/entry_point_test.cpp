@@ -1,5 +1,5 @@
-// Not a timed test: what a successful run costs in platform calls and heap blocks, printed
-// next to the least that its output needs.
+// The whole run as the exe's entry point makes it: what a successful run costs, and a run whose
+// success line cannot be written.
 #include <cstdio>
 #include <map>
 
@@ -8,6 +8,8 @@
 
 using ConsoleBenchmark = ConsoleTest;
 
+// Not a timed test: what a successful run costs in platform calls and heap blocks, printed
+// next to the least that its output needs.
 TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
   sim::add_service({.name = u"tembra_service"});
   ASSERT_EQ(entry_point(), 0);
@@ -29,4 +31,13 @@ TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
   EXPECT_EQ(writes, 1);
   EXPECT_EQ(allocations, 1);
   EXPECT_EQ(sim::live_heap_blocks(), 0);
+}
+
+using EntryPointDeathTest = ConsoleTest;
+
+TEST_F(EntryPointDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
+  sim::add_service({.name = u"tembra_service"});
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  EXPECT_EXIT(entry_point(), ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+              "^failed printing to stdout: ");
 }

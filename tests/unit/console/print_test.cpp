@@ -1,4 +1,3 @@
-#include "app/uninstall_service.h"
 #include "console/std_stream.h"
 #include "support/console_test_support.h"
 
@@ -36,13 +35,6 @@ TEST_F(ConsoleFaultsDeathTest, NoMemoryForTheLineBufferEndsTheProcess) {
   sim::fail_next("HeapAlloc", 0);
   EXPECT_EXIT(print_out(kSuccessLine), ExitedWithCode(sim::kFastFailExitStatus),
               "^memory allocation of 1024 bytes failed\n$");
-}
-
-TEST_F(ConsoleFaultsDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
-  sim::add_service({.name = u"tembra_service"});
-  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
-  EXPECT_EXIT(entry_point(), ExitedWithCode(sim::kFastFailExitStatus),
-              "^failed printing to stdout: ");
 }
 
 using ConsoleFaults = ConsoleTest;
