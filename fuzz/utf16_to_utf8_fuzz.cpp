@@ -9,6 +9,8 @@
 #include "check.h"
 #include "reference_utf.h"
 
+using namespace tembra;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::size_t count = size / 2;
   const auto units = std::make_unique<WCHAR[]>(count == 0 ? 1 : count);

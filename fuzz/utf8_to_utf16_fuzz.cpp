@@ -11,6 +11,8 @@
 #include "reference_utf.h"
 #include "service/wide_nul_string.h"
 
+using namespace tembra;
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto bytes = std::make_unique<char[]>(size == 0 ? 1 : size);
   if (size != 0) {

@@ -7,6 +7,8 @@
 #include "platform/win32.h"
 #include "service/service_handles.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::string_view kServiceName = "tembra_service";
@@ -56,3 +58,5 @@ int entry_point() {
   finish_output();
   return status;
 }
+
+}  // namespace tembra

@@ -7,6 +7,8 @@
 
 #include "base/text_sink.h"
 
+namespace tembra {
+
 class ErrorObject {
  public:
   // The one-line text shown to people; written piece by piece into the sink.
@@ -65,3 +67,5 @@ SinkResult write_pieces(TextSink& sink, const Pieces&... pieces) {
   (void)((result = write_piece(sink, pieces), result.has_value()) && ...);
   return result;
 }
+
+}  // namespace tembra

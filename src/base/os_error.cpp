@@ -6,6 +6,8 @@
 #include "base/white_space.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr DWORD kFacilityNtBit = 0x10000000;
@@ -75,3 +77,5 @@ SinkResult OsError::write_debug(TextSink& sink, bool alternate) const {
   }
   return sink.write_str(" }");
 }
+
+}  // namespace tembra

@@ -6,6 +6,8 @@
 
 #include "base/error_object.h"
 
+namespace tembra {
+
 class OsError final : public ErrorObject {
  public:
   explicit OsError(std::int32_t code) : code_(code) {}
@@ -27,3 +29,5 @@ class OsError final : public ErrorObject {
 // The system message table's text for a code, without its trailing white space; never fails
 // (a failed lookup gives a text that says why).
 std::string os_error_message(std::int32_t code);
+
+}  // namespace tembra

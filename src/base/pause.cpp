@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::uint64_t kIntervalsPerSecond = 10'000'000;  // of 100 ns
@@ -97,3 +99,5 @@ void pause_for(Duration duration) {
     Sleep(sleep_millis(duration));
   }
 }
+
+}  // namespace tembra

@@ -1,5 +1,7 @@
 #include "base/text_sink.h"
 
+namespace tembra {
+
 namespace {
 
 // The digits of `value` in `base`, most significant first, in `buffer` (room for 64 digits).
@@ -108,3 +110,5 @@ SinkResult write_quoted(TextSink& sink, std::string_view text) {
   }
   return sink.write_str("\"");
 }
+
+}  // namespace tembra

@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+namespace tembra {
+
 // A sink refused a piece. What went wrong is known to the sink itself (for example the
 // standard stream that failed keeps its write error); writers only stop and pass it on.
 struct SinkFailed {};
@@ -44,3 +46,5 @@ class StringSink final : public TextSink {
 // The text in double quotes, with quotes, backslashes and control characters escaped, as a
 // diagnostic rendering shows text fields.
 SinkResult write_quoted(TextSink& sink, std::string_view text);
+
+}  // namespace tembra

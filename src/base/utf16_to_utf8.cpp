@@ -1,5 +1,7 @@
 #include "base/utf16_to_utf8.h"
 
+namespace tembra {
+
 namespace {
 
 bool is_high_surrogate(char32_t unit) {
@@ -50,3 +52,5 @@ std::expected<std::string, InvalidUtf16> utf16_to_utf8(std::basic_string_view<WC
   }
   return out;
 }
+
+}  // namespace tembra

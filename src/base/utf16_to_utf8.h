@@ -6,6 +6,8 @@
 
 #include "platform/win32.h"
 
+namespace tembra {
+
 // A surrogate that is not part of a high-low pair.
 struct InvalidUtf16 {};
 
@@ -14,3 +16,5 @@ std::expected<std::string, InvalidUtf16> utf16_to_utf8(std::basic_string_view<WC
 
 // Appends one code point (at most U+10FFFF, not a surrogate) as UTF-8.
 void append_utf8(std::string& out, char32_t code_point);
+
+}  // namespace tembra

@@ -1,5 +1,7 @@
 #include "base/utf8_sequence.h"
 
+namespace tembra {
+
 namespace {
 
 // The range the second byte of a sequence must fall in: narrower than a plain continuation
@@ -67,3 +69,5 @@ std::size_t valid_utf8_prefix(std::string_view bytes) {
   }
   return valid;
 }
+
+}  // namespace tembra

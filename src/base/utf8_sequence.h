@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace tembra {
+
 // The length of the sequence a start byte begins; 0 for a byte that begins none.
 std::size_t utf8_sequence_width(unsigned char byte);
 
@@ -13,3 +15,5 @@ inline bool is_utf8_continuation(unsigned char byte) {
 
 // The length of the longest prefix of `bytes` that is well-formed UTF-8.
 std::size_t valid_utf8_prefix(std::string_view bytes);
+
+}  // namespace tembra

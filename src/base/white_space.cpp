@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace tembra {
+
 namespace {
 
 // The White_Space characters beyond ASCII, as UTF-8.
@@ -36,3 +38,5 @@ std::string_view without_trailing_white_space(std::string_view text) {
     }
   }
 }
+
+}  // namespace tembra

@@ -2,6 +2,8 @@
 
 #include "base/utf8_sequence.h"
 
+namespace tembra {
+
 namespace {
 
 bool is_low_surrogate(WCHAR unit) {
@@ -105,3 +107,5 @@ std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8
   }
   return std::unexpected(invalid_data());
 }
+
+}  // namespace tembra

@@ -9,6 +9,8 @@
 #include "console/write_error.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 // Most bytes converted per write, and the size of the fixed UTF-16 buffer they become.
 inline constexpr std::size_t kConsoleChunkBytes = 4096;
 inline constexpr std::size_t kConsoleChunkUnits = 4096;
@@ -20,3 +22,5 @@ std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::s
 // `bytes` is kept in `pending` one byte at a time until it is whole.
 std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
                                                      std::string_view bytes);
+
+}  // namespace tembra

@@ -7,6 +7,8 @@
 
 #include "console/write_error.h"
 
+namespace tembra {
+
 class OutputLineBuffer {
  public:
   static constexpr std::size_t kCapacity = 1024;
@@ -48,3 +50,5 @@ bool stdout_line_buffer_made();
 void finish_stdout_line_buffer();
 // For tests: standard output as before its first print.
 void forget_stdout_line_buffer();
+
+}  // namespace tembra

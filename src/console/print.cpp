@@ -7,6 +7,8 @@
 #include "console/line_buffer.h"
 #include "console/std_stream.h"
 
+namespace tembra {
+
 namespace {
 
 // Hands each piece of a print to its stream as soon as it exists and keeps the first write
@@ -81,3 +83,5 @@ void reset_output_for_tests() {
   stream_state(StdStream::Out).pending.clear();
   stream_state(StdStream::Err).pending.clear();
 }
+
+}  // namespace tembra

@@ -7,6 +7,8 @@
 
 #include "base/error_object.h"
 
+namespace tembra {
+
 // What a print does when a write fails.
 enum class OnWriteFailure {
   EndProcess,  // "failed printing to <stream>: <error>", then the fail-fast ending
@@ -57,3 +59,5 @@ void finish_output();
 
 // For tests: both streams as at the start of a run (no buffer made, nothing pending).
 void reset_output_for_tests();
+
+}  // namespace tembra

@@ -3,6 +3,8 @@
 #include "console/console_writer.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::int32_t kInvalidHandleCode = ERROR_INVALID_HANDLE;
@@ -111,3 +113,5 @@ std::expected<void, WriteError> write_whole(StdStream stream, std::string_view b
   }
   return {};
 }
+
+}  // namespace tembra

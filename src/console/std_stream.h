@@ -9,6 +9,8 @@
 #include "console/stream_lock.h"
 #include "console/write_error.h"
 
+namespace tembra {
+
 enum class StdStream { Out, Err };
 
 std::string_view stream_name(StdStream stream);  // "stdout" or "stderr"
@@ -29,3 +31,5 @@ std::expected<void, WriteError> write_whole(StdStream stream, std::string_view b
 
 // Code 6, ERROR_INVALID_HANDLE: what a missing or closed standard handle answers.
 bool is_invalid_handle(const WriteError& error);
+
+}  // namespace tembra

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace tembra {
+
 class StreamLock {
  public:
   void lock();
@@ -28,3 +30,5 @@ class StreamLockGuard {
  private:
   StreamLock& lock_;
 };
+
+}  // namespace tembra

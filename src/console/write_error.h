@@ -6,6 +6,8 @@
 #include "base/error_object.h"
 #include "base/os_error.h"
 
+namespace tembra {
+
 // The fixed failures that have no platform code behind them.
 enum class WriteFailure {
   NonUtf8OnConsole,        // kind InvalidData
@@ -31,3 +33,5 @@ class WriteError final : public ErrorObject {
  private:
   std::variant<OsError, WriteFailure> error_;
 };
+
+}  // namespace tembra

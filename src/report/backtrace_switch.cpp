@@ -9,6 +9,8 @@
 #include "platform/win32.h"
 #include "report/backtrace_switch_for_tests.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::uint8_t kUndecided = 0;
@@ -80,3 +82,5 @@ bool backtrace_wanted() {
 void reset_backtrace_switch_for_tests() {
   backtrace_switch.store(kUndecided, std::memory_order_relaxed);
 }
+
+}  // namespace tembra

@@ -6,6 +6,8 @@
 #include "report/stack_backtrace.h"
 #include "service/service_control_error.h"
 
+namespace tembra {
+
 class ErrorChain {
  public:
   // Takes the error at the failing step, before any handle is released, with the stack
@@ -45,3 +47,5 @@ SinkResult write_chain_text(TextSink& sink, const ErrorObject& error,
 // Writes "Error: ", the chain text and a line feed on standard error, as far as standard
 // error takes them; releases the chain. The exit status of a failed run: 1.
 int report_failure(ErrorChain chain);
+
+}  // namespace tembra

@@ -2,6 +2,8 @@
 
 #include "base/error_object.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::size_t kNumberWidth = 5;
@@ -41,3 +43,5 @@ SinkResult IndentedWriter::write_prefix() {
       sink_, [&](TextSink& out) { return write_decimal_padded(out, *number_, kNumberWidth); },
       ": ");
 }
+
+}  // namespace tembra

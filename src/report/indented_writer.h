@@ -8,6 +8,8 @@
 
 #include "base/text_sink.h"
 
+namespace tembra {
+
 class IndentedWriter final : public TextSink {
  public:
   // With a number, the prefix is the number right-aligned in five columns and ": ", and the
@@ -24,3 +26,5 @@ class IndentedWriter final : public TextSink {
   std::optional<std::size_t> number_;
   bool started_ = false;
 };
+
+}  // namespace tembra

@@ -6,6 +6,8 @@
 #include "platform/stack_frames.h"
 #include "report/backtrace_switch.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::size_t kFrameNumberWidth = 4;
@@ -74,3 +76,5 @@ SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered) {
   }
   return write_pieces(sink, "\n\nStack backtrace:\n", text);
 }
+
+}  // namespace tembra

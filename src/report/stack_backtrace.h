@@ -8,6 +8,8 @@
 
 #include "base/text_sink.h"
 
+namespace tembra {
+
 class StackBacktrace {
  public:
   enum class State {
@@ -41,3 +43,5 @@ class StackBacktrace {
 // "\n\n", then "Stack backtrace:\n" unless the text brings its own heading (whose first letter
 // is then made upper case), then the text without its trailing white space.
 SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered);
+
+}  // namespace tembra

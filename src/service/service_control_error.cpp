@@ -2,6 +2,8 @@
 
 #include <type_traits>
 
+namespace tembra {
+
 namespace {
 
 template <class... Visitors>
@@ -179,3 +181,5 @@ SinkResult ServiceControlError::write_debug(TextSink& sink, bool alternate) cons
       },
       kind_);
 }
+
+}  // namespace tembra

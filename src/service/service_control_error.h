@@ -10,6 +10,8 @@
 #include "base/error_object.h"
 #include "base/os_error.h"
 
+namespace tembra {
+
 class RawValueError final : public ErrorObject {
  public:
   struct InvalidInteger {
@@ -68,3 +70,5 @@ class ServiceControlError final : public ErrorObject {
  private:
   Kind kind_;
 };
+
+}  // namespace tembra

@@ -10,6 +10,8 @@
 #include "service/service_control_request.h"
 #include "service/service_status.h"
 
+namespace tembra {
+
 class ServiceHandle;
 
 // The sole owner of one non-null manager handle; closes it exactly once.
@@ -61,3 +63,5 @@ class ServiceHandle {
   explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
   SC_HANDLE handle_;
 };
+
+}  // namespace tembra

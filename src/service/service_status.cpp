@@ -1,5 +1,7 @@
 #include "service/service_status.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr DWORD kServiceTypeMask = 0x173;
@@ -44,3 +46,5 @@ std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
   }
   return record;
 }
+
+}  // namespace tembra

@@ -9,6 +9,8 @@
 #include "platform/win32.h"
 #include "service/service_control_error.h"
 
+namespace tembra {
+
 enum class ServiceState : DWORD {
   Stopped = SERVICE_STOPPED,
   StartPending = SERVICE_START_PENDING,
@@ -45,3 +47,5 @@ std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
     const SERVICE_STATUS& raw);
 std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
     const SERVICE_STATUS_PROCESS& raw);
+
+}  // namespace tembra

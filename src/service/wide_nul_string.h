@@ -7,6 +7,8 @@
 
 #include "platform/win32.h"
 
+namespace tembra {
+
 // A growable run of UTF-16 code units; the sole owner of its storage. Empty owns none.
 class Utf16Buffer {
  public:
@@ -64,3 +66,5 @@ class WideNulString {
   WCHAR* units_ = nullptr;
   std::size_t size_ = 0;
 };
+
+}  // namespace tembra

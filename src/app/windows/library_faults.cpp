@@ -12,19 +12,19 @@ namespace std {
 
 // Reached when a size exceeds what an allocator can ever provide.
 void __throw_bad_alloc() {
-  fatal_capacity_overflow();
+  tembra::fatal_capacity_overflow();
 }
 
 void __throw_bad_array_new_length() {
-  fatal_capacity_overflow();
+  tembra::fatal_capacity_overflow();
 }
 
 void __throw_length_error(const char*) {
-  fatal_capacity_overflow();
+  tembra::fatal_capacity_overflow();
 }
 
 void __throw_out_of_range_fmt(const char*, ...) {
-  fatal_internal_fault("index out of range");
+  tembra::fatal_internal_fault("index out of range");
 }
 
 }  // namespace std

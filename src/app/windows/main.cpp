@@ -27,5 +27,5 @@ void restrict_dll_search() {
 // The command line is not looked at.
 int main() {
   restrict_dll_search();
-  return entry_point();
+  return tembra::entry_point();
 }

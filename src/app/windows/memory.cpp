@@ -10,7 +10,7 @@ namespace {
 void* allocate(std::size_t bytes) {
   void* block = std::malloc(bytes == 0 ? 1 : bytes);
   if (block == nullptr) {
-    fatal_allocation_failure(bytes);
+    tembra::fatal_allocation_failure(bytes);
   }
   return block;
 }
@@ -18,7 +18,7 @@ void* allocate(std::size_t bytes) {
 void* allocate_aligned(std::size_t bytes, std::align_val_t alignment) {
   void* block = _aligned_malloc(bytes == 0 ? 1 : bytes, static_cast<std::size_t>(alignment));
   if (block == nullptr) {
-    fatal_allocation_failure(bytes);
+    tembra::fatal_allocation_failure(bytes);
   }
   return block;
 }

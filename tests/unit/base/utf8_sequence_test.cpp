@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/utf8_sequence.h"
+#include "support/program.h"
 
 TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   struct Case {

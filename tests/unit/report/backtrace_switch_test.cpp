@@ -8,6 +8,7 @@
 #include "report/backtrace_switch.h"
 #include "report/backtrace_switch_for_tests.h"
 #include "report/stack_backtrace.h"
+#include "support/program.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include "report/error_chain.h"
 #include "report/indented_writer.h"
 #include "report/stack_backtrace.h"
+#include "support/program.h"
 
 namespace {
 

@@ -7,6 +7,7 @@
 #include "platform/sim/simulator.h"
 #include "report/backtrace_switch_for_tests.h"
 #include "report/error_chain.h"
+#include "support/program.h"
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include "console/print.h"
 #include "console/write_error.h"
 #include "platform/sim/simulator.h"
+#include "support/program.h"
 
 class ConsoleTest : public ::testing::Test {
  protected:

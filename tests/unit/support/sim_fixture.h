@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/sim/simulator.h"
+#include "support/program.h"
 
 class SimTest : public ::testing::Test {
  protected:
