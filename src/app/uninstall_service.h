@@ -9,9 +9,9 @@ namespace tembra {
 
 // Connects, opens the service, stops it unless it is stopped, deletes it, and says so on
 // standard output. Handles are released service first, manager second, on every path.
-std::expected<void, ErrorChain> uninstall_service();
+[[nodiscard]] std::expected<void, ErrorChain> uninstall_service();
 
 // Runs the procedure once, reports a failure, flushes standard output; the exit status.
-int entry_point();
+[[nodiscard]] int entry_point();
 
 }  // namespace tembra

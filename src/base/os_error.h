@@ -8,7 +8,7 @@
 
 namespace tembra {
 
-class OsError final : public ErrorObject {
+class [[nodiscard]] OsError final : public ErrorObject {
  public:
   explicit OsError(std::int32_t code) : code_(code) {}
   // The calling thread's last error. Call it right after the failing call, before any other.
@@ -17,10 +17,10 @@ class OsError final : public ErrorObject {
   std::int32_t code() const { return code_; }
 
   // The system's message for the code, then " (os error <code>)".
-  SinkResult write_display(TextSink& sink) const override;
+  [[nodiscard]] SinkResult write_display(TextSink& sink) const override;
   const ErrorObject* cause() const override { return nullptr; }
   // Os { code: 5, message: "Access is denied." }
-  SinkResult write_debug(TextSink& sink, bool alternate) const override;
+  [[nodiscard]] SinkResult write_debug(TextSink& sink, bool alternate) const override;
 
  private:
   std::int32_t code_;

@@ -17,9 +17,9 @@ constexpr std::uint64_t kMillisPerSecond = 1000;
 constexpr std::uint32_t kNanosPerMilli = 1'000'000;
 
 // The sole owner of one timer handle; closes it exactly once.
-class WaitableTimer {
+class [[nodiscard]] WaitableTimer {
  public:
-  static std::optional<WaitableTimer> create_high_resolution() {
+  [[nodiscard]] static std::optional<WaitableTimer> create_high_resolution() {
     HANDLE handle = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                            TIMER_ALL_ACCESS);
     if (handle == nullptr) {
@@ -39,13 +39,13 @@ class WaitableTimer {
   }
 
   // `due` in 100 ns intervals, negative for a time relative to now.
-  bool set(LONGLONG due) const {
+  [[nodiscard]] bool set(LONGLONG due) const {
     LARGE_INTEGER due_time;
     due_time.QuadPart = due;
     return SetWaitableTimer(handle_, &due_time, 0, nullptr, nullptr, FALSE) != FALSE;
   }
 
-  bool wait() const { return WaitForSingleObject(handle_, INFINITE) != WAIT_FAILED; }
+  [[nodiscard]] bool wait() const { return WaitForSingleObject(handle_, INFINITE) != WAIT_FAILED; }
 
  private:
   explicit WaitableTimer(HANDLE handle) : handle_(handle) {}
@@ -53,7 +53,7 @@ class WaitableTimer {
 };
 
 // The span in 100 ns intervals (a remainder below 100 ns dropped), if a due time can hold it.
-std::optional<LONGLONG> due_intervals(Duration duration) {
+[[nodiscard]] std::optional<LONGLONG> due_intervals(Duration duration) {
   constexpr std::uint64_t kLimit = std::numeric_limits<LONGLONG>::max();
   if (duration.seconds > kLimit / kIntervalsPerSecond) {
     return std::nullopt;
@@ -79,7 +79,7 @@ DWORD sleep_millis(Duration duration) {
 }
 
 // False when the timer could not do the whole wait; the timer is closed either way.
-bool wait_on_timer(Duration duration) {
+[[nodiscard]] bool wait_on_timer(Duration duration) {
   const auto timer = WaitableTimer::create_high_resolution();
   if (!timer) {
     return false;

@@ -11,12 +11,12 @@ namespace tembra {
 
 // A sink refused a piece. What went wrong is known to the sink itself (for example the
 // standard stream that failed keeps its write error); writers only stop and pass it on.
-struct SinkFailed {};
+struct [[nodiscard]] SinkFailed {};
 using SinkResult = std::expected<void, SinkFailed>;
 
 class TextSink {
  public:
-  virtual SinkResult write_str(std::string_view text) = 0;
+  [[nodiscard]] virtual SinkResult write_str(std::string_view text) = 0;
 
  protected:
   TextSink() = default;
@@ -26,17 +26,18 @@ class TextSink {
 };
 
 // Decimal without sign for unsigned values, with a leading '-' for negative ones; no fill.
-SinkResult write_decimal(TextSink& sink, std::uint64_t value);
-SinkResult write_decimal(TextSink& sink, std::int64_t value);
+[[nodiscard]] SinkResult write_decimal(TextSink& sink, std::uint64_t value);
+[[nodiscard]] SinkResult write_decimal(TextSink& sink, std::int64_t value);
 // Unsigned decimal right-aligned in a field of at least `width` characters, spaces on the left.
-SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value, std::size_t width);
+[[nodiscard]] SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value,
+                                              std::size_t width);
 // Lower-case hexadecimal digits without prefix or fill.
-SinkResult write_hex(TextSink& sink, std::uint64_t value);
+[[nodiscard]] SinkResult write_hex(TextSink& sink, std::uint64_t value);
 
 // Collects everything written, for texts that are needed whole.
 class StringSink final : public TextSink {
  public:
-  SinkResult write_str(std::string_view text) override;
+  [[nodiscard]] SinkResult write_str(std::string_view text) override;
   const std::string& text() const { return text_; }
 
  private:
@@ -45,6 +46,6 @@ class StringSink final : public TextSink {
 
 // The text in double quotes, with quotes, backslashes and control characters escaped, as a
 // diagnostic rendering shows text fields.
-SinkResult write_quoted(TextSink& sink, std::string_view text);
+[[nodiscard]] SinkResult write_quoted(TextSink& sink, std::string_view text);
 
 }  // namespace tembra

@@ -32,8 +32,9 @@ WriteError invalid_data() {
 }
 
 // Continues a character whose first bytes came in earlier writes.
-std::expected<std::size_t, WriteError> continue_pending(HANDLE console, PendingUtf8& pending,
-                                                        unsigned char next) {
+[[nodiscard]] std::expected<std::size_t, WriteError> continue_pending(HANDLE console,
+                                                                      PendingUtf8& pending,
+                                                                      unsigned char next) {
   if (!is_utf8_continuation(next)) {
     pending.clear();
     return std::unexpected(invalid_data());

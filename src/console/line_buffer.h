@@ -9,7 +9,7 @@
 
 namespace tembra {
 
-class OutputLineBuffer {
+class [[nodiscard]] OutputLineBuffer {
  public:
   static constexpr std::size_t kCapacity = 1024;
 
@@ -23,8 +23,8 @@ class OutputLineBuffer {
   ~OutputLineBuffer();
 
   // One piece of a print.
-  std::expected<void, WriteError> write_piece(std::string_view piece);
-  std::expected<void, WriteError> flush();
+  [[nodiscard]] std::expected<void, WriteError> write_piece(std::string_view piece);
+  [[nodiscard]] std::expected<void, WriteError> flush();
   // Flushes what it can and gives up its storage: everything after goes straight out.
   void finish();
 
@@ -33,7 +33,7 @@ class OutputLineBuffer {
 
  private:
   OutputLineBuffer(char* bytes, std::size_t capacity) : bytes_(bytes), capacity_(capacity) {}
-  std::expected<void, WriteError> store(std::string_view bytes);
+  [[nodiscard]] std::expected<void, WriteError> store(std::string_view bytes);
   std::size_t free_space() const { return capacity_ - filled_; }
   void release();
 

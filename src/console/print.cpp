@@ -17,7 +17,7 @@ class StreamSink final : public TextSink {
  public:
   explicit StreamSink(StdStream stream) : stream_(stream) {}
 
-  SinkResult write_str(std::string_view text) override {
+  [[nodiscard]] SinkResult write_str(std::string_view text) override {
     auto written = stream_ == StdStream::Out ? stdout_line_buffer().write_piece(text)
                                              : write_whole(stream_, text);
     if (!written) {

@@ -25,7 +25,7 @@ class PrintBody {
           return (*static_cast<F*>(object))(sink);
         }) {}
 
-  SinkResult operator()(TextSink& sink) const { return call_(object_, sink); }
+  [[nodiscard]] SinkResult operator()(TextSink& sink) const { return call_(object_, sink); }
 
  private:
   void* object_;

@@ -17,7 +17,7 @@ enum class WriteFailure {
 
 enum class WriteErrorKind { Os, InvalidData, WriteZero };
 
-class WriteError final : public ErrorObject {
+class [[nodiscard]] WriteError final : public ErrorObject {
  public:
   WriteError(OsError os_error) : error_(os_error) {}     // NOLINT(google-explicit-constructor)
   WriteError(WriteFailure failure) : error_(failure) {}  // NOLINT(google-explicit-constructor)
@@ -26,9 +26,9 @@ class WriteError final : public ErrorObject {
   // The platform's code, for errors that have one.
   const OsError* os_error() const { return std::get_if<OsError>(&error_); }
 
-  SinkResult write_display(TextSink& sink) const override;
+  [[nodiscard]] SinkResult write_display(TextSink& sink) const override;
   const ErrorObject* cause() const override { return nullptr; }
-  SinkResult write_debug(TextSink& sink, bool alternate) const override;
+  [[nodiscard]] SinkResult write_debug(TextSink& sink, bool alternate) const override;
 
  private:
   std::variant<OsError, WriteFailure> error_;

@@ -12,7 +12,7 @@
 
 // Records at most `capacity` return addresses of the calling thread, innermost first, leaving
 // out this function's own frame. The count recorded; 0 when the stack cannot be walked.
-std::size_t capture_frames(void** frames, std::size_t capacity);
+[[nodiscard]] std::size_t capture_frames(void** frames, std::size_t capacity);
 
 // Where a recorded address lies. Empty texts stand for what could not be found.
 struct FrameLocation {
@@ -25,4 +25,4 @@ struct FrameLocation {
   std::uintptr_t module_offset = 0;
 };
 
-FrameLocation describe_frame(const void* address);
+[[nodiscard]] FrameLocation describe_frame(const void* address);

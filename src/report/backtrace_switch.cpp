@@ -29,7 +29,7 @@ constexpr WCHAR kVariable[] = {'R', 'U', 'S', 'T', '_', 'B', 'A', 'C',
 constexpr DWORD kFirstBufferUnits = 64;
 
 // The variable's value as UTF-8; none when it is absent or holds an unpaired surrogate.
-std::optional<std::string> read_variable(const WCHAR* name) {
+[[nodiscard]] std::optional<std::string> read_variable(const WCHAR* name) {
   std::basic_string<WCHAR> buffer(kFirstBufferUnits, 0);
   for (;;) {
     SetLastError(0);

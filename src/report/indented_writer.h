@@ -17,10 +17,10 @@ class IndentedWriter final : public TextSink {
   IndentedWriter(TextSink& sink, std::optional<std::size_t> number)
       : sink_(sink), number_(number) {}
 
-  SinkResult write_str(std::string_view piece) override;
+  [[nodiscard]] SinkResult write_str(std::string_view piece) override;
 
  private:
-  SinkResult write_prefix();
+  [[nodiscard]] SinkResult write_prefix();
 
   TextSink& sink_;
   std::optional<std::size_t> number_;

@@ -24,7 +24,7 @@ std::string module_name(const FrameLocation& at) {
   return std::move(*path);
 }
 
-SinkResult write_frame(TextSink& sink, std::size_t number, const void* address) {
+[[nodiscard]] SinkResult write_frame(TextSink& sink, std::size_t number, const void* address) {
   const FrameLocation at = describe_frame(address);
   const std::string module = module_name(at);
   auto number_field = [&](TextSink& out) {

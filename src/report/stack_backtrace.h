@@ -10,7 +10,7 @@
 
 namespace tembra {
 
-class StackBacktrace {
+class [[nodiscard]] StackBacktrace {
  public:
   enum class State {
     Disabled,     // the environment did not ask for one
@@ -42,6 +42,6 @@ class StackBacktrace {
 
 // "\n\n", then "Stack backtrace:\n" unless the text brings its own heading (whose first letter
 // is then made upper case), then the text without its trailing white space.
-SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered);
+[[nodiscard]] SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered);
 
 }  // namespace tembra

@@ -10,7 +10,8 @@ constexpr DWORD kStateCount = 7;
 
 // Both platform records begin with the same seven fields.
 template <class Raw>
-std::expected<ServiceStatusRecord, ServiceControlError> decode_common(const Raw& raw) {
+[[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> decode_common(
+    const Raw& raw) {
   // The state is an enumeration: decoded strictly, and before anything else.
   if (raw.dwCurrentState - 1 >= kStateCount) {
     return std::unexpected(ServiceControlError(ServiceControlError::ParseValue{

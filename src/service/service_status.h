@@ -43,9 +43,9 @@ struct ServiceStatusRecord {
 };
 
 // A state outside 1 to 7 is the "service status" ParseValue error; nothing else fails.
-std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
+[[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
     const SERVICE_STATUS& raw);
-std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
+[[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
     const SERVICE_STATUS_PROCESS& raw);
 
 }  // namespace tembra
