@@ -15,6 +15,8 @@
 #include "platform/sim/simulator.h"
 #include "reference_utf.h"
 
+using namespace tembra;
+
 // Input: one byte whose low half is how many times the text repeats (1 to 16) and whose high
 // half is how many console answers follow (0 to 15); one byte per answer, the most units that
 // call of WriteConsoleW takes (1 + 17 * byte); then the text, where each 0x01 byte is a cut

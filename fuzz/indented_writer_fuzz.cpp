@@ -11,6 +11,8 @@
 #include "pieces.h"
 #include "report/indented_writer.h"
 
+using namespace tembra;
+
 namespace {
 
 std::string reference_layout(std::string_view text, std::optional<std::size_t> number) {

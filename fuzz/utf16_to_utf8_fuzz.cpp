@@ -5,9 +5,11 @@
 #include <memory>
 #include <string_view>
 
+#include "base/utf16_to_utf8.h"
 #include "check.h"
 #include "reference_utf.h"
-#include "report/utf16_to_utf8.h"
+
+using namespace tembra;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::size_t count = size / 2;

@@ -6,10 +6,12 @@
 #include <memory>
 #include <string_view>
 
+#include "base/utf16_to_utf8.h"
 #include "check.h"
 #include "reference_utf.h"
-#include "report/utf16_to_utf8.h"
 #include "service/wide_nul_string.h"
+
+using namespace tembra;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const auto bytes = std::make_unique<char[]>(size == 0 ? 1 : size);

@@ -35,7 +35,7 @@ flags=(-std=c++2b "${concepts[@]}" -g -O1 -Wall -Wextra -Wpedantic -Werror -Isrc
   -fno-omit-frame-pointer -fno-sanitize-recover=all)
 
 # The program's code with the simulator, compiled once for every target.
-mapfile -t sources < <(find src -name '*.cpp' -not -path 'src/platform/windows/*' | sort)
+mapfile -t sources < <(find src -name '*.cpp' -not -path '*/windows/*' | sort)
 objects=()
 for source in "${sources[@]}"; do
   object=$out/obj/$(echo "${source%.cpp}" | tr / _).o

@@ -18,7 +18,7 @@ setup() {
 
 build_host() {
   step "build: host"
-  cmake --preset host
+  cmake --preset host -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   cmake --build --preset host -j "$jobs"
 }
 
@@ -29,13 +29,13 @@ unit_tests() {
 
 build_windows() {
   step "build: mingw-x86"
-  cmake --preset mingw-x86
+  cmake --preset mingw-x86 -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   cmake --build --preset mingw-x86 -j "$jobs"
 }
 
 build_windows_clang() {
   step "build: mingw-x86-clang (second compiler)"
-  cmake --preset mingw-x86-clang
+  cmake --preset mingw-x86-clang -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
   # The product only: the test tools are built by the first compiler.
   cmake --build --preset mingw-x86-clang -j "$jobs" --target tembra-uninstall
 }

@@ -1,7 +1,9 @@
 #include "console/console_writer.h"
 
+#include "base/utf8_sequence.h"
 #include "console/credible_count.h"
-#include "console/utf8_sequence.h"
+
+namespace tembra {
 
 namespace {
 
@@ -31,8 +33,9 @@ WriteError invalid_data() {
 }
 
 // Continues a character whose first bytes came in earlier writes.
-std::expected<std::size_t, WriteError> continue_pending(HANDLE console, PendingUtf8& pending,
-                                                        unsigned char next) {
+[[nodiscard]] std::expected<std::size_t, WriteError> continue_pending(HANDLE console,
+                                                                      PendingUtf8& pending,
+                                                                      unsigned char next) {
   if (!is_utf8_continuation(next)) {
     pending.clear();
     return std::unexpected(invalid_data());
@@ -107,3 +110,5 @@ std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8
   }
   return std::unexpected(invalid_data());
 }
+
+}  // namespace tembra

@@ -9,14 +9,20 @@
 #include "console/write_error.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 // Most bytes converted per write, and the size of the fixed UTF-16 buffer they become.
 inline constexpr std::size_t kConsoleChunkBytes = 4096;
 inline constexpr std::size_t kConsoleChunkUnits = 4096;
 
 // One write of non-empty, well-formed UTF-8: the number of bytes the console took.
-std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::string_view text);
+[[nodiscard]] std::expected<std::size_t, WriteError> write_console_text(HANDLE console,
+                                                                        std::string_view text);
 
 // One write attempt of arbitrary bytes on the console path. A character cut off at the end of
 // `bytes` is kept in `pending` one byte at a time until it is whole.
-std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
-                                                     std::string_view bytes);
+[[nodiscard]] std::expected<std::size_t, WriteError> write_console(HANDLE console,
+                                                                   PendingUtf8& pending,
+                                                                   std::string_view bytes);
+
+}  // namespace tembra

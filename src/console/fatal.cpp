@@ -5,6 +5,8 @@
 #include "console/std_stream.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 void fatal_internal_fault(std::string_view message) {
   // Best effort: a standard error that cannot be written changes nothing about the ending.
   (void)write_whole(StdStream::Err, message);
@@ -34,3 +36,5 @@ void fatal_allocation_failure(std::size_t bytes) {
 void fatal_capacity_overflow() {
   fatal_internal_fault("capacity overflow");
 }
+
+}  // namespace tembra

@@ -4,6 +4,8 @@
 #include <cstddef>
 #include <string_view>
 
+namespace tembra {
+
 // Writes the message and a line feed on standard error as far as it can, then ends the
 // process with the platform's fail-fast request. No failure report follows.
 [[noreturn]] void fatal_internal_fault(std::string_view message);
@@ -13,3 +15,5 @@
 
 // A buffer would need more bytes than the platform's allocations allow.
 [[noreturn]] void fatal_capacity_overflow();
+
+}  // namespace tembra

@@ -8,6 +8,8 @@
 #include "console/std_stream.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 OutputLineBuffer OutputLineBuffer::make() {
   void* bytes = HeapAlloc(GetProcessHeap(), 0, kCapacity);
   if (bytes == nullptr) {
@@ -164,3 +166,5 @@ void finish_stdout_line_buffer() {
 void forget_stdout_line_buffer() {
   stdout_slot().reset();
 }
+
+}  // namespace tembra

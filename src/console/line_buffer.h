@@ -7,7 +7,9 @@
 
 #include "console/write_error.h"
 
-class OutputLineBuffer {
+namespace tembra {
+
+class [[nodiscard]] OutputLineBuffer {
  public:
   static constexpr std::size_t kCapacity = 1024;
 
@@ -21,8 +23,8 @@ class OutputLineBuffer {
   ~OutputLineBuffer();
 
   // One piece of a print.
-  std::expected<void, WriteError> write_piece(std::string_view piece);
-  std::expected<void, WriteError> flush();
+  [[nodiscard]] std::expected<void, WriteError> write_piece(std::string_view piece);
+  [[nodiscard]] std::expected<void, WriteError> flush();
   // Flushes what it can and gives up its storage: everything after goes straight out.
   void finish();
 
@@ -31,7 +33,7 @@ class OutputLineBuffer {
 
  private:
   OutputLineBuffer(char* bytes, std::size_t capacity) : bytes_(bytes), capacity_(capacity) {}
-  std::expected<void, WriteError> store(std::string_view bytes);
+  [[nodiscard]] std::expected<void, WriteError> store(std::string_view bytes);
   std::size_t free_space() const { return capacity_ - filled_; }
   void release();
 
@@ -48,3 +50,5 @@ bool stdout_line_buffer_made();
 void finish_stdout_line_buffer();
 // For tests: standard output as before its first print.
 void forget_stdout_line_buffer();
+
+}  // namespace tembra

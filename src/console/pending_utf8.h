@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace tembra {
+
 struct PendingUtf8 {
   unsigned char bytes[4] = {};
   std::uint8_t count = 0;  // 0 to 3 between writes
@@ -15,3 +17,5 @@ struct PendingUtf8 {
     return std::string_view(reinterpret_cast<const char*>(bytes), count);
   }
 };
+
+}  // namespace tembra

@@ -7,6 +7,8 @@
 #include "console/line_buffer.h"
 #include "console/std_stream.h"
 
+namespace tembra {
+
 namespace {
 
 // Hands each piece of a print to its stream as soon as it exists and keeps the first write
@@ -15,7 +17,7 @@ class StreamSink final : public TextSink {
  public:
   explicit StreamSink(StdStream stream) : stream_(stream) {}
 
-  SinkResult write_str(std::string_view text) override {
+  [[nodiscard]] SinkResult write_str(std::string_view text) override {
     auto written = stream_ == StdStream::Out ? stdout_line_buffer().write_piece(text)
                                              : write_whole(stream_, text);
     if (!written) {
@@ -81,3 +83,5 @@ void reset_output_for_tests() {
   stream_state(StdStream::Out).pending.clear();
   stream_state(StdStream::Err).pending.clear();
 }
+
+}  // namespace tembra

@@ -5,7 +5,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "report/error_object.h"
+#include "base/error_object.h"
+
+namespace tembra {
 
 // What a print does when a write fails.
 enum class OnWriteFailure {
@@ -23,7 +25,7 @@ class PrintBody {
           return (*static_cast<F*>(object))(sink);
         }) {}
 
-  SinkResult operator()(TextSink& sink) const { return call_(object_, sink); }
+  [[nodiscard]] SinkResult operator()(TextSink& sink) const { return call_(object_, sink); }
 
  private:
   void* object_;
@@ -57,3 +59,5 @@ void finish_output();
 
 // For tests: both streams as at the start of a run (no buffer made, nothing pending).
 void reset_output_for_tests();
+
+}  // namespace tembra

@@ -4,6 +4,8 @@
 #include "console/credible_count.h"
 #include "platform/win32.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr std::int32_t kInvalidHandleCode = ERROR_INVALID_HANDLE;
@@ -14,7 +16,8 @@ DWORD std_handle_id(StdStream stream) {
 }
 
 // One NtWriteFile of all the bytes; the status block says what happened.
-NTSTATUS start_write(HANDLE handle, std::string_view bytes, IO_STATUS_BLOCK& status_block) {
+[[nodiscard]] NTSTATUS start_write(HANDLE handle, std::string_view bytes,
+                                   IO_STATUS_BLOCK& status_block) {
   status_block.Status = kStatusPending;
   status_block.Information = 0;
   return NtWriteFile(handle, nullptr, nullptr, nullptr, &status_block,
@@ -36,7 +39,8 @@ NTSTATUS start_write(HANDLE handle, std::string_view bytes, IO_STATUS_BLOCK& sta
 }
 
 // The bytes go to the handle unchanged and unchecked, in one call.
-std::expected<std::size_t, WriteError> write_raw(HANDLE handle, std::string_view bytes) {
+[[nodiscard]] std::expected<std::size_t, WriteError> write_raw(HANDLE handle,
+                                                               std::string_view bytes) {
   IO_STATUS_BLOCK status_block;
   NTSTATUS status = start_write(handle, bytes, status_block);
   if (status == kStatusPending) {
@@ -114,3 +118,5 @@ std::expected<void, WriteError> write_whole(StdStream stream, std::string_view b
   }
   return {};
 }
+
+}  // namespace tembra

@@ -2,6 +2,8 @@
 
 #include "platform/win32.h"
 
+namespace tembra {
+
 namespace {
 
 // Thread ids are never 0, which marks a free lock. (Thread-local storage would pull the
@@ -38,3 +40,5 @@ void StreamLock::unlock() {
     owner_.store(0, std::memory_order_release);
   }
 }
+
+}  // namespace tembra

@@ -5,11 +5,13 @@
 #include <atomic>
 #include <cstdint>
 
+namespace tembra {
+
 class StreamLock {
  public:
   void lock();
   // Takes the lock only if it is free or already this thread's.
-  bool try_lock();
+  [[nodiscard]] bool try_lock();
   void unlock();
 
  private:
@@ -20,7 +22,7 @@ class StreamLock {
 // Holds a stream's lock for one scope.
 class StreamLockGuard {
  public:
-  explicit StreamLockGuard(StreamLock& lock) : lock_(lock) { lock_.lock(); }
+  [[nodiscard]] explicit StreamLockGuard(StreamLock& lock) : lock_(lock) { lock_.lock(); }
   ~StreamLockGuard() { lock_.unlock(); }
   StreamLockGuard(const StreamLockGuard&) = delete;
   StreamLockGuard& operator=(const StreamLockGuard&) = delete;
@@ -28,3 +30,5 @@ class StreamLockGuard {
  private:
   StreamLock& lock_;
 };
+
+}  // namespace tembra

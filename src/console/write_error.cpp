@@ -1,5 +1,7 @@
 #include "console/write_error.h"
 
+namespace tembra {
+
 namespace {
 
 std::string_view message_of(WriteFailure failure) {
@@ -56,3 +58,5 @@ SinkResult WriteError::write_debug(TextSink& sink, bool alternate) const {
   }
   return sink.write_str(" }");
 }
+
+}  // namespace tembra

@@ -3,8 +3,10 @@
 
 #include <variant>
 
-#include "report/error_object.h"
-#include "report/os_error.h"
+#include "base/error_object.h"
+#include "base/os_error.h"
+
+namespace tembra {
 
 // The fixed failures that have no platform code behind them.
 enum class WriteFailure {
@@ -15,7 +17,7 @@ enum class WriteFailure {
 
 enum class WriteErrorKind { Os, InvalidData, WriteZero };
 
-class WriteError final : public ErrorObject {
+class [[nodiscard]] WriteError final : public ErrorObject {
  public:
   WriteError(OsError os_error) : error_(os_error) {}     // NOLINT(google-explicit-constructor)
   WriteError(WriteFailure failure) : error_(failure) {}  // NOLINT(google-explicit-constructor)
@@ -24,10 +26,12 @@ class WriteError final : public ErrorObject {
   // The platform's code, for errors that have one.
   const OsError* os_error() const { return std::get_if<OsError>(&error_); }
 
-  SinkResult write_display(TextSink& sink) const override;
+  [[nodiscard]] SinkResult write_display(TextSink& sink) const override;
   const ErrorObject* cause() const override { return nullptr; }
-  SinkResult write_debug(TextSink& sink, bool alternate) const override;
+  [[nodiscard]] SinkResult write_debug(TextSink& sink, bool alternate) const override;
 
  private:
   std::variant<OsError, WriteFailure> error_;
 };
+
+}  // namespace tembra

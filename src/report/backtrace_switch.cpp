@@ -5,9 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "base/utf16_to_utf8.h"
 #include "platform/win32.h"
 #include "report/backtrace_switch_for_tests.h"
-#include "report/utf16_to_utf8.h"
+
+namespace tembra {
 
 namespace {
 
@@ -27,7 +29,7 @@ constexpr WCHAR kVariable[] = {'R', 'U', 'S', 'T', '_', 'B', 'A', 'C',
 constexpr DWORD kFirstBufferUnits = 64;
 
 // The variable's value as UTF-8; none when it is absent or holds an unpaired surrogate.
-std::optional<std::string> read_variable(const WCHAR* name) {
+[[nodiscard]] std::optional<std::string> read_variable(const WCHAR* name) {
   std::basic_string<WCHAR> buffer(kFirstBufferUnits, 0);
   for (;;) {
     SetLastError(0);
@@ -80,3 +82,5 @@ bool backtrace_wanted() {
 void reset_backtrace_switch_for_tests() {
   backtrace_switch.store(kUndecided, std::memory_order_relaxed);
 }
+
+}  // namespace tembra

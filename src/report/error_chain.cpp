@@ -10,6 +10,8 @@
 #include "console/print.h"
 #include "report/indented_writer.h"
 
+namespace tembra {
+
 // What the chain does with the error it holds, without knowing its kind.
 struct ChainOperations {
   void (*release)(ErrorChain::Record* record);
@@ -132,3 +134,5 @@ int report_failure(ErrorChain chain) {
   print_err_best_effort(body);
   return 1;
 }
+
+}  // namespace tembra

@@ -1,12 +1,14 @@
 // The error that ends a run, carried from the failing step to the failure report.
 #pragma once
 
-#include "report/error_object.h"
+#include "base/error_object.h"
+#include "base/text_sink.h"
 #include "report/stack_backtrace.h"
-#include "report/text_sink.h"
 #include "service/service_control_error.h"
 
-class ErrorChain {
+namespace tembra {
+
+class [[nodiscard]] ErrorChain {
  public:
   // Takes the error at the failing step, before any handle is released, with the stack
   // backtrace if the environment asks for one.
@@ -26,7 +28,7 @@ class ErrorChain {
 
   // The error's display text, its causes, the backtrace section; stops at the first refused
   // write. The chain is unchanged and may be written again.
-  SinkResult write_chain(TextSink& sink) const;
+  [[nodiscard]] SinkResult write_chain(TextSink& sink) const;
 
  private:
   explicit ErrorChain(Record* record) : record_(record) {}
@@ -39,9 +41,11 @@ class ErrorChain {
 // The chain text of any error: its display text unchanged; "\n\nCaused by:" and each cause
 // on a line of its own, numbered when there are two or more; then the backtrace section when
 // one was captured. No final line break.
-SinkResult write_chain_text(TextSink& sink, const ErrorObject& error,
-                            const StackBacktrace& backtrace);
+[[nodiscard]] SinkResult write_chain_text(TextSink& sink, const ErrorObject& error,
+                                          const StackBacktrace& backtrace);
 
 // Writes "Error: ", the chain text and a line feed on standard error, as far as standard
 // error takes them; releases the chain. The exit status of a failed run: 1.
-int report_failure(ErrorChain chain);
+[[nodiscard]] int report_failure(ErrorChain chain);
+
+}  // namespace tembra

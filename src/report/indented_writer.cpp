@@ -1,6 +1,8 @@
 #include "report/indented_writer.h"
 
-#include "report/error_object.h"
+#include "base/error_object.h"
+
+namespace tembra {
 
 namespace {
 
@@ -41,3 +43,5 @@ SinkResult IndentedWriter::write_prefix() {
       sink_, [&](TextSink& out) { return write_decimal_padded(out, *number_, kNumberWidth); },
       ": ");
 }
+
+}  // namespace tembra

@@ -6,7 +6,9 @@
 #include <optional>
 #include <string_view>
 
-#include "report/text_sink.h"
+#include "base/text_sink.h"
+
+namespace tembra {
 
 class IndentedWriter final : public TextSink {
  public:
@@ -15,12 +17,14 @@ class IndentedWriter final : public TextSink {
   IndentedWriter(TextSink& sink, std::optional<std::size_t> number)
       : sink_(sink), number_(number) {}
 
-  SinkResult write_str(std::string_view piece) override;
+  [[nodiscard]] SinkResult write_str(std::string_view piece) override;
 
  private:
-  SinkResult write_prefix();
+  [[nodiscard]] SinkResult write_prefix();
 
   TextSink& sink_;
   std::optional<std::size_t> number_;
   bool started_ = false;
 };
+
+}  // namespace tembra

@@ -1,31 +1,46 @@
 #include "report/stack_backtrace.h"
 
+#include "base/error_object.h"
+#include "base/utf16_to_utf8.h"
+#include "base/white_space.h"
 #include "platform/stack_frames.h"
 #include "report/backtrace_switch.h"
-#include "report/error_object.h"
-#include "report/white_space.h"
+
+namespace tembra {
 
 namespace {
 
 constexpr std::size_t kFrameNumberWidth = 4;
 constexpr std::string_view kOwnHeading = "stack backtrace:";
 
-SinkResult write_frame(TextSink& sink, std::size_t number, const void* address) {
+// The module's file name without its folder; empty when the path is unknown or not valid UTF-16.
+std::string module_name(const FrameLocation& at) {
+  auto path = utf16_to_utf8({at.module_path.data(), at.module_path_length});
+  if (!path) {
+    return {};
+  }
+  // Without a separator, npos + 1 is 0 and the whole path is the name.
+  path->erase(0, path->find_last_of("\\/") + 1);
+  return std::move(*path);
+}
+
+[[nodiscard]] SinkResult write_frame(TextSink& sink, std::size_t number, const void* address) {
   const FrameLocation at = describe_frame(address);
+  const std::string module = module_name(at);
   auto number_field = [&](TextSink& out) {
     return write_decimal_padded(out, number, kFrameNumberWidth);
   };
   auto module_and_offset = [&](TextSink& out) {
-    return write_pieces(out, at.module, "+0x", Hex{at.module_offset});
+    return write_pieces(out, module, "+0x", Hex{at.module_offset});
   };
   if (!at.symbol.empty()) {
-    if (at.module.empty()) {
+    if (module.empty()) {
       return write_pieces(sink, number_field, ": ", at.symbol, "+0x", Hex{at.symbol_offset}, "\n");
     }
     return write_pieces(sink, number_field, ": ", at.symbol, "+0x", Hex{at.symbol_offset},
                         "\n             at ", module_and_offset, "\n");
   }
-  if (!at.module.empty()) {
+  if (!module.empty()) {
     return write_pieces(sink, number_field, ": ", module_and_offset, "\n");
   }
   return write_pieces(sink, number_field, ": <unknown> at 0x",
@@ -61,3 +76,5 @@ SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered) {
   }
   return write_pieces(sink, "\n\nStack backtrace:\n", text);
 }
+
+}  // namespace tembra

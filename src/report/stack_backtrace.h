@@ -6,9 +6,11 @@
 #include <string>
 #include <string_view>
 
-#include "report/text_sink.h"
+#include "base/text_sink.h"
 
-class StackBacktrace {
+namespace tembra {
+
+class [[nodiscard]] StackBacktrace {
  public:
   enum class State {
     Disabled,     // the environment did not ask for one
@@ -40,4 +42,6 @@ class StackBacktrace {
 
 // "\n\n", then "Stack backtrace:\n" unless the text brings its own heading (whose first letter
 // is then made upper case), then the text without its trailing white space.
-SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered);
+[[nodiscard]] SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered);
+
+}  // namespace tembra

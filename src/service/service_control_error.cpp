@@ -2,6 +2,8 @@
 
 #include <type_traits>
 
+namespace tembra {
+
 namespace {
 
 template <class... Visitors>
@@ -16,7 +18,7 @@ Overloaded(Visitors...) -> Overloaded<Visitors...>;  // clang 16 does not deduce
 class NestedSink final : public TextSink {
  public:
   explicit NestedSink(TextSink& inner) : inner_(inner) {}
-  SinkResult write_str(std::string_view text) override {
+  [[nodiscard]] SinkResult write_str(std::string_view text) override {
     for (;;) {
       const std::size_t line_end = text.find('\n');
       if (auto r = inner_.write_str(text.substr(0, line_end)); !r) {
@@ -39,7 +41,7 @@ class NestedSink final : public TextSink {
 // One field of a diagnostic tuple: text quoted, numbers in decimal, errors in their own form.
 using Field = std::variant<std::string_view, std::uint64_t, std::int64_t, const ErrorObject*>;
 
-SinkResult write_field(TextSink& sink, const Field& field, bool alternate) {
+[[nodiscard]] SinkResult write_field(TextSink& sink, const Field& field, bool alternate) {
   return std::visit(
       Overloaded{
           [&](std::string_view text) { return write_quoted(sink, text); },
@@ -51,8 +53,8 @@ SinkResult write_field(TextSink& sink, const Field& field, bool alternate) {
 }
 
 // Name(field, field) or, in the alternate form, one field per line, each followed by a comma.
-SinkResult write_tuple(TextSink& sink, std::string_view name, std::initializer_list<Field> fields,
-                       bool alternate) {
+[[nodiscard]] SinkResult write_tuple(TextSink& sink, std::string_view name,
+                                     std::initializer_list<Field> fields, bool alternate) {
   if (auto r = sink.write_str(name); !r) {
     return r;
   }
@@ -179,3 +181,5 @@ SinkResult ServiceControlError::write_debug(TextSink& sink, bool alternate) cons
       },
       kind_);
 }
+
+}  // namespace tembra

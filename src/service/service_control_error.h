@@ -7,10 +7,12 @@
 #include <string_view>
 #include <variant>
 
-#include "report/error_object.h"
-#include "report/os_error.h"
+#include "base/error_object.h"
+#include "base/os_error.h"
 
-class RawValueError final : public ErrorObject {
+namespace tembra {
+
+class [[nodiscard]] RawValueError final : public ErrorObject {
  public:
   struct InvalidInteger {
     std::uint32_t value;
@@ -26,15 +28,15 @@ class RawValueError final : public ErrorObject {
   explicit RawValueError(Kind kind) : kind_(std::move(kind)) {}
   const Kind& kind() const { return kind_; }
 
-  SinkResult write_display(TextSink& sink) const override;
+  [[nodiscard]] SinkResult write_display(TextSink& sink) const override;
   const ErrorObject* cause() const override { return nullptr; }
-  SinkResult write_debug(TextSink& sink, bool alternate) const override;
+  [[nodiscard]] SinkResult write_debug(TextSink& sink, bool alternate) const override;
 
  private:
   Kind kind_;
 };
 
-class ServiceControlError final : public ErrorObject {
+class [[nodiscard]] ServiceControlError final : public ErrorObject {
  public:
   // Labels are compile-time texts that name the value or argument concerned.
   struct LaunchArgumentsNotSupported {};
@@ -61,10 +63,12 @@ class ServiceControlError final : public ErrorObject {
 
   const Kind& kind() const { return kind_; }
 
-  SinkResult write_display(TextSink& sink) const override;
+  [[nodiscard]] SinkResult write_display(TextSink& sink) const override;
   const ErrorObject* cause() const override;
-  SinkResult write_debug(TextSink& sink, bool alternate) const override;
+  [[nodiscard]] SinkResult write_debug(TextSink& sink, bool alternate) const override;
 
  private:
   Kind kind_;
 };
+
+}  // namespace tembra

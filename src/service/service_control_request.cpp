@@ -2,6 +2,8 @@
 
 #include <array>
 
+namespace tembra {
+
 namespace {
 
 // By position of the request kind; UserEvent, the last, carries its own code.
@@ -25,3 +27,5 @@ DWORD ServiceControlRequest::control_code() const {
   }
   return kControlCodes[kind_.index()];
 }
+
+}  // namespace tembra

@@ -6,6 +6,8 @@
 
 #include "platform/win32.h"
 
+namespace tembra {
+
 class ServiceControlRequest {
  public:
   struct Continue {};
@@ -46,3 +48,5 @@ class ServiceControlRequest {
  private:
   Kind kind_;
 };
+
+}  // namespace tembra

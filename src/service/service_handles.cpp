@@ -4,6 +4,8 @@
 
 #include "service/wide_nul_string.h"
 
+namespace tembra {
+
 namespace {
 
 // The answer to a close is of no use: there is nothing left to do with the handle.
@@ -74,3 +76,5 @@ std::expected<void, ServiceControlError> ServiceHandle::delete_service() const {
   }
   return {};
 }
+
+}  // namespace tembra

@@ -10,13 +10,16 @@
 #include "service/service_control_request.h"
 #include "service/service_status.h"
 
+namespace tembra {
+
 class ServiceHandle;
 
 // The sole owner of one non-null manager handle; closes it exactly once.
-class ServiceManagerHandle {
+class [[nodiscard]] ServiceManagerHandle {
  public:
   // The manager of the local machine, in its active database.
-  static std::expected<ServiceManagerHandle, ServiceControlError> connect(DWORD access);
+  [[nodiscard]] static std::expected<ServiceManagerHandle, ServiceControlError> connect(
+      DWORD access);
 
   ServiceManagerHandle(ServiceManagerHandle&& other) noexcept;
   ServiceManagerHandle& operator=(ServiceManagerHandle&& other) noexcept;
@@ -25,8 +28,8 @@ class ServiceManagerHandle {
   ~ServiceManagerHandle();
 
   // The name is UTF-8; the manager handle is only borrowed.
-  std::expected<ServiceHandle, ServiceControlError> open_service(std::string_view name,
-                                                                 DWORD access) const;
+  [[nodiscard]] std::expected<ServiceHandle, ServiceControlError> open_service(
+      std::string_view name, DWORD access) const;
 
  private:
   explicit ServiceManagerHandle(SC_HANDLE handle) : handle_(handle) {}
@@ -35,7 +38,7 @@ class ServiceManagerHandle {
 
 // The sole owner of one non-null service handle; closes it exactly once. It keeps no link to
 // the manager that opened it: the caller releases it first.
-class ServiceHandle {
+class [[nodiscard]] ServiceHandle {
  public:
   ServiceHandle(ServiceHandle&& other) noexcept;
   ServiceHandle& operator=(ServiceHandle&& other) noexcept;
@@ -44,13 +47,13 @@ class ServiceHandle {
   ~ServiceHandle();
 
   // Asks the manager to delete the service. The handle stays open until released.
-  std::expected<void, ServiceControlError> delete_service() const;
+  [[nodiscard]] std::expected<void, ServiceControlError> delete_service() const;
 
   // The service's status now, with the process that runs it. Needs SERVICE_QUERY_STATUS.
-  std::expected<ServiceStatusRecord, ServiceControlError> query_status() const;
+  [[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> query_status() const;
   // Sends the request; the status that comes back with the reply (never with a process id).
   // A reply whose state does not decode fails, although the service took the request.
-  std::expected<ServiceStatusRecord, ServiceControlError> send_control(
+  [[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> send_control(
       const ServiceControlRequest& request) const;
 
   // Lent to the status and control operations, which neither close nor keep it.
@@ -61,3 +64,5 @@ class ServiceHandle {
   explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
   SC_HANDLE handle_;
 };
+
+}  // namespace tembra

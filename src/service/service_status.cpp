@@ -1,5 +1,7 @@
 #include "service/service_status.h"
 
+namespace tembra {
+
 namespace {
 
 constexpr DWORD kServiceTypeMask = 0x173;
@@ -8,7 +10,8 @@ constexpr DWORD kStateCount = 7;
 
 // Both platform records begin with the same seven fields.
 template <class Raw>
-std::expected<ServiceStatusRecord, ServiceControlError> decode_common(const Raw& raw) {
+[[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> decode_common(
+    const Raw& raw) {
   // The state is an enumeration: decoded strictly, and before anything else.
   if (raw.dwCurrentState - 1 >= kStateCount) {
     return std::unexpected(ServiceControlError(ServiceControlError::ParseValue{
@@ -44,3 +47,5 @@ std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
   }
   return record;
 }
+
+}  // namespace tembra

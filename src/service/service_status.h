@@ -5,9 +5,11 @@
 #include <expected>
 #include <optional>
 
-#include "console/duration.h"
+#include "base/duration.h"
 #include "platform/win32.h"
 #include "service/service_control_error.h"
+
+namespace tembra {
 
 enum class ServiceState : DWORD {
   Stopped = SERVICE_STOPPED,
@@ -41,7 +43,9 @@ struct ServiceStatusRecord {
 };
 
 // A state outside 1 to 7 is the "service status" ParseValue error; nothing else fails.
-std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
+[[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
     const SERVICE_STATUS& raw);
-std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
+[[nodiscard]] std::expected<ServiceStatusRecord, ServiceControlError> decode_service_status(
     const SERVICE_STATUS_PROCESS& raw);
+
+}  // namespace tembra

@@ -1,6 +1,8 @@
 // The status query and the control requests on an opened service.
 #include "service/service_handles.h"
 
+namespace tembra {
+
 static_assert(sizeof(SERVICE_STATUS_PROCESS) == 36);
 static_assert(sizeof(SERVICE_STATUS) == 28);
 
@@ -22,3 +24,5 @@ std::expected<ServiceStatusRecord, ServiceControlError> ServiceHandle::send_cont
   }
   return decode_service_status(status);
 }
+
+}  // namespace tembra

@@ -6,6 +6,8 @@
 
 #include "console/fatal.h"
 
+namespace tembra {
+
 namespace {
 
 // The platform's allocations stop short of 2 GiB.
@@ -203,3 +205,5 @@ void WideNulString::release() {
   units_ = nullptr;
   size_ = 0;
 }
+
+}  // namespace tembra

@@ -7,8 +7,10 @@
 
 #include "platform/win32.h"
 
+namespace tembra {
+
 // A growable run of UTF-16 code units; the sole owner of its storage. Empty owns none.
-class Utf16Buffer {
+class [[nodiscard]] Utf16Buffer {
  public:
   Utf16Buffer() = default;
   Utf16Buffer(Utf16Buffer&& other) noexcept;
@@ -27,7 +29,7 @@ class Utf16Buffer {
   // Appends a unit; the storage must have room.
   void push_within_capacity(WCHAR unit) { units_[length_++] = unit; }
   // Hands the storage over; the buffer is left empty.
-  WCHAR* release();
+  [[nodiscard]] WCHAR* release();
 
  private:
   WCHAR* units_ = nullptr;
@@ -40,12 +42,12 @@ class Utf16Buffer {
 Utf16Buffer utf8_to_utf16(std::string_view text);
 
 // A zero code unit stands before the end of the text.
-struct InteriorNul {};
+struct [[nodiscard]] InteriorNul {};
 
 // A nul-terminated wide string in storage of exactly its length; no other unit is zero.
-class WideNulString {
+class [[nodiscard]] WideNulString {
  public:
-  static std::expected<WideNulString, InteriorNul> from_utf8(std::string_view text);
+  [[nodiscard]] static std::expected<WideNulString, InteriorNul> from_utf8(std::string_view text);
 
   WideNulString(WideNulString&& other) noexcept;
   WideNulString& operator=(WideNulString&& other) noexcept;
@@ -64,3 +66,5 @@ class WideNulString {
   WCHAR* units_ = nullptr;
   std::size_t size_ = 0;
 };
+
+}  // namespace tembra

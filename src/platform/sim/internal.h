@@ -28,7 +28,10 @@ void on_handle_closed(const void* handle);
 
 std::string hex(DWORD value);
 std::string wide(LPCWSTR text);
+// UTF-16 as UTF-8 for the log, an unpaired surrogate written as \uXXXX.
 std::string utf8(std::u16string_view text);
+// Strict UTF-8 to UTF-16, as the platform converts with MB_ERR_INVALID_CHARS.
+std::optional<std::u16string> utf16(std::string_view text);
 std::string ptr(const void* p);  // "null" or "ptr"
 
 // Resets of the areas, called by sim::reset().

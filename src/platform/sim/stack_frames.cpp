@@ -9,6 +9,8 @@
 #include <array>
 #include <string_view>
 
+#include "platform/sim/internal.h"
+
 namespace {
 
 constexpr std::size_t kMostFrames = 128;
@@ -39,8 +41,11 @@ FrameLocation describe_frame(const void* address) {
     location.symbol_offset = at - reinterpret_cast<std::uintptr_t>(info.dli_saddr);
   }
   if (info.dli_fname != nullptr && info.dli_fbase != nullptr) {
-    const std::string_view path = info.dli_fname;
-    location.module = path.substr(path.find_last_of('/') + 1);
+    // A path that is not UTF-8, or too long, stays unnamed, as on the platform.
+    const std::u16string path = sim::detail::utf16(info.dli_fname).value_or(std::u16string());
+    if (path.size() < location.module_path.size()) {
+      location.module_path_length = path.copy(location.module_path.data(), path.size());
+    }
     location.module_offset = at - reinterpret_cast<std::uintptr_t>(info.dli_fbase);
   }
   return location;

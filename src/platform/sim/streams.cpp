@@ -121,53 +121,6 @@ std::string status_text(NTSTATUS status) {
   return sim::detail::hex(static_cast<DWORD>(status));
 }
 
-// Bytes in the sequence a lead byte starts, 0 for a byte that starts none.
-std::size_t lead_width(unsigned char b0) {
-  if (b0 < 0x80) {
-    return 1;
-  }
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    return 2;
-  }
-  if (b0 >= 0xE0 && b0 <= 0xEF) {
-    return 3;
-  }
-  return b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
-}
-
-// Strict UTF-8 to UTF-16, as the platform converts with MB_ERR_INVALID_CHARS.
-std::optional<std::u16string> decode_utf8(std::string_view text) {
-  std::u16string units;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    const std::size_t width = lead_width(b0);
-    if (width == 0 || i + width > text.size()) {
-      return std::nullopt;
-    }
-    char32_t c = width == 1 ? b0 : width == 2 ? b0 & 0x1F : width == 3 ? b0 & 0x0F : b0 & 0x07;
-    for (std::size_t k = 1; k < width; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) {
-        return std::nullopt;
-      }
-      c = (c << 6) | (b & 0x3F);
-    }
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < least[width] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      return std::nullopt;
-    }
-    if (c >= 0x10000) {
-      units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      units += static_cast<char16_t>(c);
-    }
-    i += width;
-  }
-  return units;
-}
-
 }  // namespace
 
 HANDLE GetStdHandle(DWORD nStdHandle) {
@@ -231,7 +184,8 @@ int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, LPCCH lpMultiByteStr, int 
   if (CodePage != CP_UTF8 || dwFlags != MB_ERR_INVALID_CHARS || cbMultiByte <= 0) {
     return fail(ERROR_INVALID_PARAMETER);
   }
-  auto units = decode_utf8(std::string_view(lpMultiByteStr, static_cast<std::size_t>(cbMultiByte)));
+  auto units =
+      sim::detail::utf16(std::string_view(lpMultiByteStr, static_cast<std::size_t>(cbMultiByte)));
   if (!units) {
     return fail(ERROR_NO_UNICODE_TRANSLATION);
   }

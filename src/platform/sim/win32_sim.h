@@ -149,6 +149,9 @@ inline constexpr DWORD ERROR_SERVICE_NOT_ACTIVE = 1062;
 inline constexpr DWORD ERROR_SERVICE_SPECIFIC_ERROR = 1066;
 inline constexpr DWORD ERROR_SERVICE_MARKED_FOR_DELETE = 1072;
 
+// Module file names.
+inline constexpr DWORD MAX_PATH = 260;
+
 // Message lookup.
 inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x00000200;
 inline constexpr DWORD FORMAT_MESSAGE_FROM_HMODULE = 0x00000800;

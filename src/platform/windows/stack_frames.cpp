@@ -4,21 +4,14 @@
 
 #include <algorithm>
 #include <array>
-#include <string_view>
 
 #include "platform/win32.h"
-#include "report/utf16_to_utf8.h"
 
 namespace {
 
 // Older systems refuse a walk of 63 frames or more, skipped ones included.
 constexpr std::size_t kMostFramesPerWalk = 62;
 constexpr std::size_t kFramesOfThisFunction = 1;
-
-std::string_view file_name_of(std::string_view path) {
-  const std::size_t separator = path.find_last_of("\\/");
-  return separator == std::string_view::npos ? path : path.substr(separator + 1);
-}
 
 }  // namespace
 
@@ -49,13 +42,11 @@ FrameLocation describe_frame(const void* address) {
   }
   location.module_offset =
       reinterpret_cast<std::uintptr_t>(address) - reinterpret_cast<std::uintptr_t>(module);
-  std::array<WCHAR, MAX_PATH> path{};
+  std::array<WCHAR, MAX_PATH>& path = location.module_path;
   const DWORD length = GetModuleFileNameW(module, path.data(), path.size());
   if (length == 0 || length >= path.size()) {
     return location;
   }
-  if (auto text = utf16_to_utf8({path.data(), length}); text) {
-    location.module = file_name_of(*text);
-  }
+  location.module_path_length = length;
   return location;
 }

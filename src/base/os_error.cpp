@@ -1,0 +1,90 @@
+#include "base/os_error.h"
+
+#include <array>
+#include <string_view>
+
+#include "base/utf16_to_utf8.h"
+#include "base/white_space.h"
+#include "platform/win32.h"
+
+namespace tembra {
+
+namespace {
+
+constexpr DWORD kFacilityNtBit = 0x10000000;
+constexpr DWORD kMessageBufferUnits = 2048;
+constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
+
+std::string decimal(std::int32_t value) {
+  return std::to_string(value);
+}
+
+// The text of a lookup that gave no message; `outcome` is what FormatMessageW gave instead.
+std::string failed_lookup_text(DWORD id, std::string_view outcome) {
+  std::string text =
+      "OS Error " + decimal(static_cast<std::int32_t>(id)) + " (FormatMessageW() returned ";
+  text.append(outcome).append(")");
+  return text;
+}
+
+}  // namespace
+
+OsError OsError::last() {
+  return OsError(static_cast<std::int32_t>(GetLastError()));
+}
+
+std::string os_error_message(std::int32_t code) {
+  DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
+  HMODULE module = nullptr;
+  auto id = static_cast<DWORD>(code);
+  // NT status codes carry this bit; their text lives in ntdll's own table.
+  if ((id & kFacilityNtBit) != 0) {
+    if (HMODULE ntdll = GetModuleHandleW(kNtdllName); ntdll != nullptr) {
+      id &= ~kFacilityNtBit;
+      flags |= FORMAT_MESSAGE_FROM_HMODULE;
+      module = ntdll;
+    }
+  }
+  std::array<WCHAR, kMessageBufferUnits> buffer{};
+  const DWORD length =
+      FormatMessageW(flags, module, id, 0, buffer.data(), kMessageBufferUnits, nullptr);
+  if (length == 0) {
+    // Read first: building the text allocates, and an allocation may change the last error.
+    const auto reason = static_cast<std::int32_t>(GetLastError());
+    return failed_lookup_text(id, "error " + decimal(reason));
+  }
+  auto text = utf16_to_utf8(std::basic_string_view<WCHAR>(buffer.data(), length));
+  if (!text) {
+    return failed_lookup_text(id, "invalid UTF-16");
+  }
+  text->resize(without_trailing_white_space(*text).size());
+  return std::move(*text);
+}
+
+SinkResult OsError::write_display(TextSink& sink) const {
+  const std::string message = os_error_message(code_);
+  return write_pieces(sink, message, " (os error ", decimal(code_), ")");
+}
+
+SinkResult OsError::write_debug(TextSink& sink, bool alternate) const {
+  const std::string message = os_error_message(code_);
+  const std::string code = decimal(code_);
+  if (alternate) {
+    if (auto r = write_pieces(sink, "Os {\n    code: ", code, ",\n    message: "); !r) {
+      return r;
+    }
+    if (auto r = write_quoted(sink, message); !r) {
+      return r;
+    }
+    return sink.write_str(",\n}");
+  }
+  if (auto r = write_pieces(sink, "Os { code: ", code, ", message: "); !r) {
+    return r;
+  }
+  if (auto r = write_quoted(sink, message); !r) {
+    return r;
+  }
+  return sink.write_str(" }");
+}
+
+}  // namespace tembra

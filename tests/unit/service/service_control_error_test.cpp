@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "service/service_control_error.h"
+#include "support/sim_fixture.h"
+
+namespace {
+
+using Error = ServiceControlError;
+using Raw = RawValueError;
+
+std::string display(const ErrorObject& error) {
+  StringSink sink;
+  EXPECT_TRUE(error.write_display(sink));
+  return sink.text();
+}
+
+std::string debug(const ErrorObject& error, bool alternate) {
+  StringSink sink;
+  EXPECT_TRUE(error.write_debug(sink, alternate));
+  return sink.text();
+}
+
+Error parse_value(std::uint32_t state) {
+  return Error(Error::ParseValue{"service status", Raw(Raw::InvalidInteger{state})});
+}
+
+TEST(ServiceControlErrorText, EachKindHasItsFixedDisplayText) {
+  EXPECT_EQ(display(Error(Error::LaunchArgumentsNotSupported{})),
+            "kernel drivers do not support launch arguments");
+  EXPECT_EQ(display(parse_value(0)), "invalid service status value");
+  EXPECT_EQ(display(Error(Error::ArgumentHasNulByte{"service name"})),
+            "service name contains a nul byte");
+  EXPECT_EQ(display(Error(Error::ArgumentArrayElementHasNulByte{"arguments", 3})),
+            "arguments contains a nul byte in element at 3 index");
+  // The code shows only in the cause.
+  EXPECT_EQ(display(Error(Error::Winapi{OsError(5)})), "IO error in winapi call");
+  EXPECT_EQ(display(Error(Error::Winapi{OsError(-1)})), "IO error in winapi call");
+}
+
+TEST(RawValueErrorText, NumbersInPlainDecimal) {
+  EXPECT_EQ(display(Raw(Raw::InvalidInteger{0})),
+            "invalid unsigned integer for the target type: 0");
+  EXPECT_EQ(display(Raw(Raw::InvalidInteger{4294967295u})),
+            "invalid unsigned integer for the target type: 4294967295");
+  EXPECT_EQ(display(Raw(Raw::InvalidIntegerSigned{-5})),
+            "invalid signed integer for the target type: -5");
+  EXPECT_EQ(display(Raw(Raw::InvalidIntegerSigned{-2147483647 - 1})),
+            "invalid signed integer for the target type: -2147483648");
+  EXPECT_EQ(display(Raw(Raw::InvalidGuid{"{not \"a\" guid}"})),
+            "invalid GUID value for the target type: {not \"a\" guid}");
+}
+
+using ServiceControlErrorCause = SimTest;
+
+TEST_F(ServiceControlErrorCause, OnlyParseValueAndWinapiHaveOne) {
+  EXPECT_EQ(Error(Error::LaunchArgumentsNotSupported{}).cause(), nullptr);
+  EXPECT_EQ(Error(Error::ArgumentHasNulByte{"service name"}).cause(), nullptr);
+  EXPECT_EQ(Error(Error::ArgumentArrayElementHasNulByte{"arguments", 0}).cause(), nullptr);
+
+  const Error parse = parse_value(8);
+  ASSERT_NE(parse.cause(), nullptr);
+  EXPECT_EQ(display(*parse.cause()), "invalid unsigned integer for the target type: 8");
+  EXPECT_EQ(parse.cause()->cause(), nullptr);
+
+  const Error winapi(Error::Winapi{OsError(5)});
+  ASSERT_NE(winapi.cause(), nullptr);
+  EXPECT_EQ(display(*winapi.cause()), "Access is denied. (os error 5)");
+  EXPECT_EQ(winapi.cause()->cause(), nullptr);
+}
+
+TEST_F(ServiceControlErrorCause, SurvivesAMove) {
+  Error moved = parse_value(7);
+  const Error error = std::move(moved);
+  ASSERT_NE(error.cause(), nullptr);
+  EXPECT_EQ(display(*error.cause()), "invalid unsigned integer for the target type: 7");
+}
+
+TEST(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
+  EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), false),
+            "LaunchArgumentsNotSupported");
+  EXPECT_EQ(debug(parse_value(0), false), "ParseValue(\"service status\", InvalidInteger(0))");
+  EXPECT_EQ(debug(Error(Error::ArgumentHasNulByte{"service name"}), false),
+            "ArgumentHasNulByte(\"service name\")");
+  EXPECT_EQ(debug(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), false),
+            "ArgumentArrayElementHasNulByte(\"args\", 3)");
+  EXPECT_EQ(debug(Raw(Raw::InvalidIntegerSigned{-5}), false), "InvalidIntegerSigned(-5)");
+  EXPECT_EQ(debug(Raw(Raw::InvalidGuid{"a\"b\\c\n"}), false), "InvalidGuid(\"a\\\"b\\\\c\\n\")");
+}
+
+TEST(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
+  EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), true),
+            "LaunchArgumentsNotSupported");
+  EXPECT_EQ(debug(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), true),
+            "ArgumentArrayElementHasNulByte(\n    \"args\",\n    3,\n)");
+  // A nested error is indented one level deeper.
+  EXPECT_EQ(debug(parse_value(0), true),
+            "ParseValue(\n    \"service status\",\n    InvalidInteger(\n        0,\n    ),\n)");
+}
+
+using WinapiDebug = SimTest;
+
+TEST_F(WinapiDebug, ShowsTheOsErrorByItsOwnRendering) {
+  const Error error(Error::Winapi{OsError(5)});
+  EXPECT_EQ(debug(error, false), "Winapi(Os { code: 5, message: \"Access is denied.\" })");
+  EXPECT_EQ(
+      debug(error, true),
+      "Winapi(\n    Os {\n        code: 5,\n        message: \"Access is denied.\",\n    },\n)");
+}
+
+// A refusing sink stops the writing; what came before stays written.
+class RefusingSink final : public TextSink {
+ public:
+  explicit RefusingSink(std::size_t pieces) : pieces_left_(pieces) {}
+  SinkResult write_str(std::string_view text) override {
+    if (pieces_left_ == 0) {
+      return std::unexpected(SinkFailed{});
+    }
+    --pieces_left_;
+    text_.append(text);
+    return {};
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  std::size_t pieces_left_;
+  std::string text_;
+};
+
+TEST(ServiceControlErrorText, SinkFailureIsHandedBack) {
+  RefusingSink sink(1);
+  EXPECT_FALSE(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink));
+  EXPECT_EQ(sink.text(), "service name");
+}
+
+}  // namespace

@@ -1,0 +1,6 @@
+// The tests speak of the program's names unqualified.
+#pragma once
+
+namespace tembra {}
+
+using namespace tembra;

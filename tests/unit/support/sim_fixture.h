@@ -1,0 +1,61 @@
+// What the unit tests share: a fresh simulated machine per test, and checks on its call log.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/sim/simulator.h"
+#include "support/program.h"
+
+class SimTest : public ::testing::Test {
+ protected:
+  void SetUp() override { sim::reset(); }
+
+  // Installs "tembra_service" in the given state; further fields through `adjust`.
+  static void install_service(DWORD state, sim::ControlAnswer answer = sim::ControlAnswer::Accept) {
+    sim::Service service;
+    service.name = u"tembra_service";
+    service.status.dwCurrentState = state;
+    service.control_answer = answer;
+    sim::add_service(std::move(service));
+  }
+
+  // The log's name for the n-th handle the program was given (0 = the first).
+  static std::string handle_label(std::size_t n) { return sim::handles().at(n).label; }
+};
+
+// The first call of `function` is followed at once by the read of the given error code.
+inline ::testing::AssertionResult code_read_right_after(std::string_view function, DWORD code) {
+  const auto& calls = sim::calls();
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    if (sim::call_name(calls[i]) != function) {
+      continue;
+    }
+    const std::string expected = "GetLastError() = " + std::to_string(code);
+    if (i + 1 < calls.size() && calls[i + 1] == expected) {
+      return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure() << "after \"" << calls[i] << "\" came \""
+                                         << (i + 1 < calls.size() ? calls[i + 1] : "(end of log)")
+                                         << "\", not \"" << expected << "\"";
+  }
+  return ::testing::AssertionFailure() << "no call of " << function << " in the log";
+}
+
+// Every handle handed out was closed exactly once, and no close went astray.
+inline ::testing::AssertionResult every_handle_closed_once() {
+  for (const auto& record : sim::handles()) {
+    if (record.close_count != 1) {
+      return ::testing::AssertionFailure()
+             << record.label << " closed " << record.close_count << " times";
+    }
+  }
+  if (!sim::bad_closes().empty()) {
+    return ::testing::AssertionFailure() << "bad close of " << sim::bad_closes().front();
+  }
+  return ::testing::AssertionSuccess();
+}
