@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
-#include <utility>
 
+#include "base/unique_handle.h"
 #include "platform/win32.h"
 
 namespace tembra {
@@ -15,6 +15,12 @@ constexpr std::uint64_t kIntervalsPerSecond = 10'000'000;  // of 100 ns
 constexpr std::uint32_t kNanosPerInterval = 100;
 constexpr std::uint64_t kMillisPerSecond = 1000;
 constexpr std::uint32_t kNanosPerMilli = 1'000'000;
+
+// A kernel object's handle as CreateWaitableTimerExW gives it: null when there is none.
+struct TimerHandleTraits {
+  using Handle = HANDLE;
+  static void close(Handle handle) { (void)CloseHandle(handle); }
+};
 
 // The sole owner of one timer handle; closes it exactly once.
 class [[nodiscard]] WaitableTimer {
@@ -28,28 +34,20 @@ class [[nodiscard]] WaitableTimer {
     return WaitableTimer(handle);
   }
 
-  WaitableTimer(WaitableTimer&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  WaitableTimer& operator=(WaitableTimer&&) = delete;
-  WaitableTimer(const WaitableTimer&) = delete;
-  WaitableTimer& operator=(const WaitableTimer&) = delete;
-  ~WaitableTimer() {
-    if (handle_ != nullptr) {
-      (void)CloseHandle(handle_);
-    }
-  }
-
   // `due` in 100 ns intervals, negative for a time relative to now.
   [[nodiscard]] bool set(LONGLONG due) const {
     LARGE_INTEGER due_time;
     due_time.QuadPart = due;
-    return SetWaitableTimer(handle_, &due_time, 0, nullptr, nullptr, FALSE) != FALSE;
+    return SetWaitableTimer(handle_.get(), &due_time, 0, nullptr, nullptr, FALSE) != FALSE;
   }
 
-  [[nodiscard]] bool wait() const { return WaitForSingleObject(handle_, INFINITE) != WAIT_FAILED; }
+  [[nodiscard]] bool wait() const {
+    return WaitForSingleObject(handle_.get(), INFINITE) != WAIT_FAILED;
+  }
 
  private:
   explicit WaitableTimer(HANDLE handle) : handle_(handle) {}
-  HANDLE handle_;
+  UniqueHandle<TimerHandleTraits> handle_;
 };
 
 // The span in 100 ns intervals (a remainder below 100 ns dropped), if a due time can hold it.

@@ -5,6 +5,7 @@
 #include <expected>
 #include <string_view>
 
+#include "base/unique_handle.h"
 #include "platform/win32.h"
 #include "service/service_control_error.h"
 #include "service/service_control_request.h"
@@ -14,18 +15,18 @@ namespace tembra {
 
 class ServiceHandle;
 
-// The sole owner of one non-null manager handle; closes it exactly once.
+// The manager's handles, to the manager itself and to a service alike.
+struct ServiceControlHandleTraits {
+  using Handle = SC_HANDLE;
+  static void close(Handle handle) { (void)CloseServiceHandle(handle); }
+};
+
+// The sole owner of one non-null manager handle; moved, never copied; closes it exactly once.
 class [[nodiscard]] ServiceManagerHandle {
  public:
   // The manager of the local machine, in its active database.
   [[nodiscard]] static std::expected<ServiceManagerHandle, ServiceControlError> connect(
       DWORD access);
-
-  ServiceManagerHandle(ServiceManagerHandle&& other) noexcept;
-  ServiceManagerHandle& operator=(ServiceManagerHandle&& other) noexcept;
-  ServiceManagerHandle(const ServiceManagerHandle&) = delete;
-  ServiceManagerHandle& operator=(const ServiceManagerHandle&) = delete;
-  ~ServiceManagerHandle();
 
   // The name is UTF-8; the manager handle is only borrowed.
   [[nodiscard]] std::expected<ServiceHandle, ServiceControlError> open_service(
@@ -33,19 +34,13 @@ class [[nodiscard]] ServiceManagerHandle {
 
  private:
   explicit ServiceManagerHandle(SC_HANDLE handle) : handle_(handle) {}
-  SC_HANDLE handle_;
+  UniqueHandle<ServiceControlHandleTraits> handle_;
 };
 
-// The sole owner of one non-null service handle; closes it exactly once. It keeps no link to
-// the manager that opened it: the caller releases it first.
+// The sole owner of one non-null service handle; moved, never copied; closes it exactly once.
+// It keeps no link to the manager that opened it: the caller releases it first.
 class [[nodiscard]] ServiceHandle {
  public:
-  ServiceHandle(ServiceHandle&& other) noexcept;
-  ServiceHandle& operator=(ServiceHandle&& other) noexcept;
-  ServiceHandle(const ServiceHandle&) = delete;
-  ServiceHandle& operator=(const ServiceHandle&) = delete;
-  ~ServiceHandle();
-
   // Asks the manager to delete the service. The handle stays open until released.
   [[nodiscard]] std::expected<void, ServiceControlError> delete_service() const;
 
@@ -57,12 +52,12 @@ class [[nodiscard]] ServiceHandle {
       const ServiceControlRequest& request) const;
 
   // Lent to the status and control operations, which neither close nor keep it.
-  SC_HANDLE raw() const { return handle_; }
+  SC_HANDLE raw() const { return handle_.get(); }
 
  private:
   friend class ServiceManagerHandle;
   explicit ServiceHandle(SC_HANDLE handle) : handle_(handle) {}
-  SC_HANDLE handle_;
+  UniqueHandle<ServiceControlHandleTraits> handle_;
 };
 
 }  // namespace tembra
