@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <optional>
-#include <utility>
 
 #include "console/fatal.h"
 #include "console/std_stream.h"
@@ -15,35 +14,11 @@ OutputLineBuffer OutputLineBuffer::make() {
   if (bytes == nullptr) {
     fatal_allocation_failure(kCapacity);
   }
-  return OutputLineBuffer(static_cast<char*>(bytes), kCapacity);
+  return OutputLineBuffer(static_cast<char*>(bytes));
 }
 
-OutputLineBuffer::OutputLineBuffer(OutputLineBuffer&& other) noexcept
-    : bytes_(std::exchange(other.bytes_, nullptr)),
-      capacity_(std::exchange(other.capacity_, 0)),
-      filled_(std::exchange(other.filled_, 0)) {}
-
-OutputLineBuffer& OutputLineBuffer::operator=(OutputLineBuffer&& other) noexcept {
-  if (this != &other) {
-    release();
-    bytes_ = std::exchange(other.bytes_, nullptr);
-    capacity_ = std::exchange(other.capacity_, 0);
-    filled_ = std::exchange(other.filled_, 0);
-  }
-  return *this;
-}
-
-OutputLineBuffer::~OutputLineBuffer() {
-  release();
-}
-
-void OutputLineBuffer::release() {
-  if (bytes_ != nullptr) {
-    (void)HeapFree(GetProcessHeap(), 0, bytes_);
-    bytes_ = nullptr;
-  }
-  capacity_ = 0;
-  filled_ = 0;
+void OutputLineBuffer::HeapBlockFree::operator()(char* block) const {
+  (void)HeapFree(GetProcessHeap(), 0, block);
 }
 
 std::expected<void, WriteError> OutputLineBuffer::write_piece(std::string_view piece) {
@@ -76,7 +51,7 @@ std::expected<void, WriteError> OutputLineBuffer::write_piece(std::string_view p
 std::expected<void, WriteError> OutputLineBuffer::store(std::string_view bytes) {
   if (bytes.size() < free_space()) {
     if (!bytes.empty()) {
-      std::memcpy(bytes_ + filled_, bytes.data(), bytes.size());
+      std::memcpy(bytes_.get() + filled_, bytes.data(), bytes.size());
       filled_ += bytes.size();
     }
     return {};
@@ -86,8 +61,8 @@ std::expected<void, WriteError> OutputLineBuffer::store(std::string_view bytes) 
       return flushed;
     }
   }
-  if (bytes.size() < capacity_) {
-    std::memcpy(bytes_ + filled_, bytes.data(), bytes.size());
+  if (bytes.size() < capacity()) {
+    std::memcpy(bytes_.get() + filled_, bytes.data(), bytes.size());
     filled_ += bytes.size();
     return {};
   }
@@ -98,8 +73,8 @@ std::expected<void, WriteError> OutputLineBuffer::flush() {
   std::size_t written = 0;
   std::optional<WriteError> error;
   while (written < filled_) {
-    auto count =
-        write_std_handle(StdStream::Out, std::string_view(bytes_ + written, filled_ - written));
+    auto count = write_std_handle(StdStream::Out,
+                                  std::string_view(bytes_.get() + written, filled_ - written));
     if (!count) {
       if (is_invalid_handle(count.error())) {
         written = filled_;
@@ -116,7 +91,7 @@ std::expected<void, WriteError> OutputLineBuffer::flush() {
   }
   // What went out leaves the buffer, whatever the outcome.
   if (written != 0) {
-    std::memmove(bytes_, bytes_ + written, filled_ - written);
+    std::memmove(bytes_.get(), bytes_.get() + written, filled_ - written);
     filled_ -= written;
   }
   if (error) {
@@ -127,7 +102,8 @@ std::expected<void, WriteError> OutputLineBuffer::flush() {
 
 void OutputLineBuffer::finish() {
   (void)flush();
-  release();
+  bytes_.reset();
+  filled_ = 0;
 }
 
 namespace {

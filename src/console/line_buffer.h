@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <expected>
+#include <memory>
 #include <string_view>
 
 #include "console/write_error.h"
@@ -16,11 +17,7 @@ class [[nodiscard]] OutputLineBuffer {
   // Takes kCapacity bytes from the process heap; without them the process ends.
   static OutputLineBuffer make();
   // Capacity 0: every piece goes straight to the handle.
-  static OutputLineBuffer unbuffered() { return OutputLineBuffer(nullptr, 0); }
-
-  OutputLineBuffer(OutputLineBuffer&& other) noexcept;
-  OutputLineBuffer& operator=(OutputLineBuffer&& other) noexcept;
-  ~OutputLineBuffer();
+  static OutputLineBuffer unbuffered() { return OutputLineBuffer(nullptr); }
 
   // One piece of a print.
   [[nodiscard]] std::expected<void, WriteError> write_piece(std::string_view piece);
@@ -28,17 +25,21 @@ class [[nodiscard]] OutputLineBuffer {
   // Flushes what it can and gives up its storage: everything after goes straight out.
   void finish();
 
-  std::size_t capacity() const { return capacity_; }
+  // The storage is all or nothing: kCapacity bytes, or none.
+  std::size_t capacity() const { return bytes_ ? kCapacity : 0; }
   std::size_t filled() const { return filled_; }
 
  private:
-  OutputLineBuffer(char* bytes, std::size_t capacity) : bytes_(bytes), capacity_(capacity) {}
-  [[nodiscard]] std::expected<void, WriteError> store(std::string_view bytes);
-  std::size_t free_space() const { return capacity_ - filled_; }
-  void release();
+  // Gives a block back to the process heap; the answer is of no use.
+  struct HeapBlockFree {
+    void operator()(char* block) const;
+  };
 
-  char* bytes_ = nullptr;
-  std::size_t capacity_ = 0;
+  explicit OutputLineBuffer(char* bytes) : bytes_(bytes) {}
+  [[nodiscard]] std::expected<void, WriteError> store(std::string_view bytes);
+  std::size_t free_space() const { return capacity() - filled_; }
+
+  std::unique_ptr<char[], HeapBlockFree> bytes_;
   std::size_t filled_ = 0;
 };
 
