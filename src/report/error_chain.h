@@ -1,6 +1,8 @@
 // The error that ends a run, carried from the failing step to the failure report.
 #pragma once
 
+#include <memory>
+
 #include "base/error_object.h"
 #include "base/text_sink.h"
 #include "report/stack_backtrace.h"
@@ -14,28 +16,25 @@ class [[nodiscard]] ErrorChain {
   // backtrace if the environment asks for one.
   static ErrorChain wrap(ServiceControlError error);
 
-  ErrorChain(ErrorChain&& other) noexcept;
-  ErrorChain& operator=(ErrorChain&& other) noexcept;
-  ErrorChain(const ErrorChain&) = delete;
-  ErrorChain& operator=(const ErrorChain&) = delete;
-  ~ErrorChain();
-
-  const ServiceControlError& error() const;
-  const StackBacktrace& backtrace() const;
-
-  // The heap record behind the handle; opaque outside error_chain.cpp.
-  struct Record;
+  const ServiceControlError& error() const { return record_->error; }
+  const StackBacktrace& backtrace() const { return record_->backtrace; }
 
   // The error's display text, its causes, the backtrace section; stops at the first refused
   // write. The chain is unchanged and may be written again.
   [[nodiscard]] SinkResult write_chain(TextSink& sink) const;
 
  private:
-  explicit ErrorChain(Record* record) : record_(record) {}
-  // Drops the backtrace, then the error, then the record; once, whoever holds the chain.
-  void release();
+  // On the heap, so that only the pointer moves. Members end in reverse order: the backtrace,
+  // then the error; then the record itself is freed.
+  struct Record {
+    ServiceControlError error;
+    StackBacktrace backtrace;
+  };
 
-  Record* record_;
+  explicit ErrorChain(std::unique_ptr<Record> record) : record_(std::move(record)) {}
+
+  // Never null, but once moved from.
+  std::unique_ptr<Record> record_;
 };
 
 // The chain text of any error: its display text unchanged; "\n\nCaused by:" and each cause
