@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# clang-format (the project's .clang-format) on every tracked C++ file, then clang-tidy (.clang-tidy)
-# over src/ and tests/ with the host build's compile commands. Exits non-zero on any finding.
+# clang-format (the project's .clang-format) on every tracked C++ file, the include layering of the
+# source rooms (scripts/check_layers.sh), then clang-tidy (.clang-tidy) over src/ and tests/ with
+# the host build's compile commands. Exits non-zero on any finding.
 # Usage: scripts/lint.sh   (configures build/host when its compile_commands.json is missing)
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 status=0
 
 format=${CLANG_FORMAT:-clang-format}
 mapfile -t files < <(git ls-files '*.cpp' '*.h')
 if ! "$format" --dry-run --Werror "${files[@]}"; then
   echo "lint: clang-format findings above (fix with: $format -i <file>)" >&2
+  status=1
+fi
+
+# The layering check first proves on made-up trees that it fails what it should.
+if ! scripts/check_layers_test.sh || ! scripts/check_layers.sh; then
   status=1
 fi
 
