@@ -1,15 +1,24 @@
 #!/usr/bin/env bash
-# clang-format (the project's .clang-format) on every tracked C++ file, then clang-tidy (.clang-tidy)
-# over src/ and tests/ with the host build's compile commands. Exits non-zero on any finding.
+# clang-format (the project's .clang-format) on every tracked C++ file, the include layering of the
+# source rooms (scripts/check_layers.sh), then clang-tidy (.clang-tidy) over src/ and tests/ with
+# the host build's compile commands. Exits non-zero on any finding.
+# clang-tidy runs JOBS units at a time (default 2) and skips a unit whose files, flags and
+# configuration are unchanged since it was last found clean (scripts/cached_tidy.py, verdicts in
+# build/tidy-cache; delete that folder to analyse everything again).
 # Usage: scripts/lint.sh   (configures build/host when its compile_commands.json is missing)
 set -uo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 status=0
 
 format=${CLANG_FORMAT:-clang-format}
 mapfile -t files < <(git ls-files '*.cpp' '*.h')
 if ! "$format" --dry-run --Werror "${files[@]}"; then
   echo "lint: clang-format findings above (fix with: $format -i <file>)" >&2
+  status=1
+fi
+
+# The layering check first proves on made-up trees that it fails what it should.
+if ! scripts/check_layers_test.sh || ! scripts/check_layers.sh; then
   status=1
 fi
 
@@ -32,9 +41,10 @@ if [[ ! -f build/host/compile_commands.json ]]; then
   cmake --preset host >/dev/null || exit 1
 fi
 mapfile -t units < <(git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v '^src/platform/windows/')
-if ! "$tidy" -p build/host --quiet \
+if ! scripts/cached_tidy.py --tidy "$tidy" -p build/host --cache build/tidy-cache \
+  --jobs "${JOBS:-2}" \
   --extra-arg=-std=c++2b --extra-arg=-U__cpp_concepts --extra-arg=-D__cpp_concepts=202002L \
-  "${units[@]}" 2>/dev/null; then
+  "${units[@]}"; then
   echo "lint: clang-tidy findings above" >&2
   status=1
 fi

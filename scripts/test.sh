@@ -64,8 +64,8 @@ check_exes() {
 }
 
 lint() {
-  step "lint: clang-format and clang-tidy"
-  scripts/lint.sh
+  step "lint: clang-format, include layering and clang-tidy"
+  JOBS=$jobs scripts/lint.sh
 }
 
 fuzz() {
