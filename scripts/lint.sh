@@ -40,7 +40,7 @@ fi
 if [[ ! -f build/host/compile_commands.json ]]; then
   cmake --preset host >/dev/null || exit 1
 fi
-mapfile -t units < <(git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v '^src/platform/windows/')
+mapfile -t units < <(git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v '^src/.*/windows/')
 if ! scripts/cached_tidy.py --tidy "$tidy" -p build/host --cache build/tidy-cache \
   --jobs "${JOBS:-2}" \
   --extra-arg=-std=c++2b --extra-arg=-U__cpp_concepts --extra-arg=-D__cpp_concepts=202002L \
