@@ -6,7 +6,7 @@
 #include <memory>
 #include <string_view>
 
-#include "base/utf16_to_utf8.h"
+#include "base/utf.h"
 #include "check.h"
 #include "reference_utf.h"
 #include "service/wide_nul_string.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <string_view>
 
-#include "base/utf16_to_utf8.h"
+#include "base/utf.h"
 #include "base/white_space.h"
 #include "platform/win32.h"
 

@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "base/utf8_sequence.h"
+#include <string>
+
+#include "base/utf.h"
 #include "support/program.h"
+
+namespace {
+
+using View = std::basic_string_view<WCHAR>;
 
 TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   struct Case {
@@ -35,3 +41,14 @@ TEST(ConsoleUtf8, SequenceWidthOfStartBytes) {
   EXPECT_EQ(utf8_sequence_width(0xF4), 4u);
   EXPECT_EQ(utf8_sequence_width(0xF5), 0u);
 }
+
+TEST(Utf16ToUtf8, StrictConversion) {
+  EXPECT_EQ(utf16_to_utf8(View(u"A\u00E9\u20AC\xD83D\xDE00")), "A\u00E9\u20AC\U0001F600");
+  EXPECT_EQ(utf16_to_utf8(View(u"\xDBFF\xDFFF")), "\U0010FFFF");
+  EXPECT_EQ(utf16_to_utf8(View(u"")), "");
+  for (View bad : {View(u"\xDC00"), View(u"\xD800"), View(u"\xD800x"), View(u"\xD800\xD800")}) {
+    EXPECT_FALSE(utf16_to_utf8(bad));
+  }
+}
+
+}  // namespace
