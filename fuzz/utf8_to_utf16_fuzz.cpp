@@ -9,6 +9,7 @@
 #include "base/utf.h"
 #include "check.h"
 #include "reference_utf.h"
+#include "service/utf16_buffer.h"
 #include "service/wide_nul_string.h"
 
 using namespace tembra;

@@ -142,4 +142,20 @@ std::expected<std::string, InvalidUtf16> utf16_to_utf8(std::basic_string_view<WC
   return out;
 }
 
+WCHAR Utf8ToUtf16::next() {
+  if (low_waiting_) {
+    low_waiting_ = false;
+    return low_;
+  }
+  const Utf8Sequence sequence = decode_utf8(rest_);
+  rest_.remove_prefix(sequence.length);
+  if (sequence.code_point <= 0xFFFF) {
+    return static_cast<WCHAR>(sequence.code_point);
+  }
+  const char32_t above_plane = sequence.code_point - 0x10000;
+  low_ = static_cast<WCHAR>(0xDC00 + (above_plane & 0x3FF));
+  low_waiting_ = true;
+  return static_cast<WCHAR>(0xD800 + (above_plane >> 10));
+}
+
 }  // namespace tembra

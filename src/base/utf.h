@@ -60,4 +60,25 @@ struct [[nodiscard]] InvalidUtf16 {};
 [[nodiscard]] std::expected<std::string, InvalidUtf16> utf16_to_utf8(
     std::basic_string_view<WCHAR> units);
 
+// Lenient conversion, one UTF-16 unit at a time, so that the caller grows its own storage as it
+// sees fit: each ill-formed sequence (see decode_utf8) becomes U+FFFD.
+class Utf8ToUtf16 {
+ public:
+  explicit Utf8ToUtf16(std::string_view text) : rest_(text) {}
+
+  [[nodiscard]] bool done() const { return rest_.empty() && !low_waiting_; }
+  // The next unit; only while not done.
+  [[nodiscard]] WCHAR next();
+  // A lower bound of the units still to come: every character takes at most four bytes and
+  // gives at least one unit.
+  [[nodiscard]] std::size_t units_ahead() const {
+    return (rest_.size() + 3) / 4 + (low_waiting_ ? 1 : 0);
+  }
+
+ private:
+  std::string_view rest_;
+  WCHAR low_ = 0;  // the second half of a pair, when one is waiting
+  bool low_waiting_ = false;
+};
+
 }  // namespace tembra
