@@ -1,8 +1,6 @@
 #include "service/utf16_buffer.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <utility>
 
 #include "base/utf.h"
 #include "console/fatal.h"
@@ -16,43 +14,26 @@ constexpr std::size_t kMaxBufferBytes = 0x7FFFFFFE;
 
 }  // namespace
 
-Utf16Buffer::Utf16Buffer(Utf16Buffer&& other) noexcept
-    : units_(std::exchange(other.units_, nullptr)),
-      length_(std::exchange(other.length_, 0)),
-      capacity_(std::exchange(other.capacity_, 0)) {}
-
-Utf16Buffer& Utf16Buffer::operator=(Utf16Buffer&& other) noexcept {
-  if (this != &other) {
-    std::free(units_);
-    units_ = std::exchange(other.units_, nullptr);
-    length_ = std::exchange(other.length_, 0);
-    capacity_ = std::exchange(other.capacity_, 0);
-  }
-  return *this;
-}
-
-Utf16Buffer::~Utf16Buffer() {
-  std::free(units_);
-}
-
 void Utf16Buffer::reallocate(std::size_t capacity) {
   capacity = std::max(capacity, length_);
   if (capacity > kMaxBufferBytes / sizeof(WCHAR)) {
     fatal_capacity_overflow();
   }
   const std::size_t bytes = capacity * sizeof(WCHAR);
-  void* grown = std::realloc(units_, bytes);
+  void* grown = std::realloc(units_.get(), bytes);
   if (grown == nullptr) {
     fatal_allocation_failure(bytes);
   }
-  units_ = static_cast<WCHAR*>(grown);
+  // The old block is gone into the new one: not freed again.
+  (void)units_.release();
+  units_.reset(static_cast<WCHAR*>(grown));
   capacity_ = capacity;
 }
 
 WCHAR* Utf16Buffer::release() {
   length_ = 0;
   capacity_ = 0;
-  return std::exchange(units_, nullptr);
+  return units_.release();
 }
 
 Utf16Buffer utf8_to_utf16(std::string_view text) {

@@ -2,37 +2,38 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdlib>
+#include <memory>
 #include <string_view>
 
 #include "platform/win32.h"
 
 namespace tembra {
 
-// The sole owner of its storage. Empty owns none.
+// Storage from the C heap, given back to it.
+struct FreeUnits {
+  void operator()(WCHAR* units) const { std::free(units); }
+};
+
+// The sole owner of its storage; empty owns none. A moved-from buffer is only destroyed or
+// assigned to.
 class [[nodiscard]] Utf16Buffer {
  public:
-  Utf16Buffer() = default;
-  Utf16Buffer(Utf16Buffer&& other) noexcept;
-  Utf16Buffer& operator=(Utf16Buffer&& other) noexcept;
-  Utf16Buffer(const Utf16Buffer&) = delete;
-  Utf16Buffer& operator=(const Utf16Buffer&) = delete;
-  ~Utf16Buffer();
-
   std::size_t length() const { return length_; }
   std::size_t capacity() const { return capacity_; }
-  const WCHAR* data() const { return units_; }
-  std::basic_string_view<WCHAR> view() const { return {units_, length_}; }
+  const WCHAR* data() const { return units_.get(); }
+  std::basic_string_view<WCHAR> view() const { return {units_.get(), length_}; }
 
   // Grows the storage to exactly `capacity` units (never below the length). Ends the process
   // when the platform cannot give them.
   void reallocate(std::size_t capacity);
   // Appends a unit; the storage must have room.
-  void push_within_capacity(WCHAR unit) { units_[length_++] = unit; }
+  void push_within_capacity(WCHAR unit) { units_.get()[length_++] = unit; }
   // Hands the storage over; the buffer is left empty.
   [[nodiscard]] WCHAR* release();
 
  private:
-  WCHAR* units_ = nullptr;
+  std::unique_ptr<WCHAR, FreeUnits> units_;
   std::size_t length_ = 0;
   std::size_t capacity_ = 0;
 };

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <utility>
 
 #include "service/utf16_buffer.h"
 
@@ -28,31 +27,9 @@ std::expected<WideNulString, InteriorNul> WideNulString::from_utf8(std::string_v
   return WideNulString(buffer.release(), size);
 }
 
-WideNulString::WideNulString(WideNulString&& other) noexcept
-    : units_(std::exchange(other.units_, nullptr)), size_(std::exchange(other.size_, 0)) {}
-
-WideNulString& WideNulString::operator=(WideNulString&& other) noexcept {
-  if (this != &other) {
-    release();
-    units_ = std::exchange(other.units_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-  }
-  return *this;
-}
-
-WideNulString::~WideNulString() {
-  release();
-}
-
-void WideNulString::release() {
-  if (units_ == nullptr) {
-    return;
-  }
-  // Whoever still holds the pointer sees an empty string rather than stale text.
-  units_[0] = 0;
-  std::free(units_);
-  units_ = nullptr;
-  size_ = 0;
+void WideNulString::BlankAndFree::operator()(WCHAR* units) const {
+  units[0] = 0;
+  std::free(units);
 }
 
 }  // namespace tembra

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <expected>
+#include <memory>
 #include <string_view>
 
 #include "platform/win32.h"
@@ -12,26 +13,25 @@ namespace tembra {
 // A zero code unit stands before the end of the text.
 struct [[nodiscard]] InteriorNul {};
 
-// A nul-terminated wide string in storage of exactly its length; no other unit is zero.
+// A nul-terminated wide string in storage of exactly its length; no other unit is zero. A
+// moved-from string is only destroyed or assigned to.
 class [[nodiscard]] WideNulString {
  public:
   [[nodiscard]] static std::expected<WideNulString, InteriorNul> from_utf8(std::string_view text);
 
-  WideNulString(WideNulString&& other) noexcept;
-  WideNulString& operator=(WideNulString&& other) noexcept;
-  WideNulString(const WideNulString&) = delete;
-  WideNulString& operator=(const WideNulString&) = delete;
-  ~WideNulString();
-
-  LPCWSTR c_str() const { return units_; }
+  LPCWSTR c_str() const { return units_.get(); }
   // Units including the terminating zero.
   std::size_t size_with_nul() const { return size_; }
 
  private:
-  WideNulString(WCHAR* units, std::size_t size) : units_(units), size_(size) {}
-  void release();
+  // Whoever still holds the pointer sees an empty string rather than stale text.
+  struct BlankAndFree {
+    void operator()(WCHAR* units) const;
+  };
 
-  WCHAR* units_ = nullptr;
+  WideNulString(WCHAR* units, std::size_t size) : units_(units), size_(size) {}
+
+  std::unique_ptr<WCHAR, BlankAndFree> units_;
   std::size_t size_ = 0;
 };
 
