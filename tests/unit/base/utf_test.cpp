@@ -51,6 +51,10 @@ TEST(Utf16ToUtf8, StrictConversion) {
   for (View bad : {View(u"\xDC00"), View(u"\xD800"), View(u"\xD800x"), View(u"\xD800\xD800")}) {
     EXPECT_FALSE(utf16_to_utf8(bad));
   }
+  // A view that ends between the halves of a pair fails, though its storage goes on.
+  constexpr WCHAR kPair[] = u"a\xD83D\xDE00";
+  EXPECT_EQ(utf16_to_utf8(View(kPair, 3)), "a\U0001F600");
+  EXPECT_FALSE(utf16_to_utf8(View(kPair, 2)));
 }
 
 // The bytes in storage of exactly their size, so that a read past the end trips the sanitizer.
@@ -98,7 +102,8 @@ INSTANTIATE_TEST_SUITE_P(
                       IllFormed{"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
                       IllFormed{"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
                       IllFormed{"lead byte beyond F4", "\xF5\x80", u"\uFFFD\uFFFD"},
-                      IllFormed{"byte FF", "\xFF", u"\uFFFD"}),
+                      IllFormed{"byte FF", "\xFF", u"\uFFFD"},
+                      IllFormed{"just below E0's range", "\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 }  // namespace
