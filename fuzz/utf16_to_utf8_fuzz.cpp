@@ -5,7 +5,7 @@
 #include <memory>
 #include <string_view>
 
-#include "base/utf16_to_utf8.h"
+#include "base/utf.h"
 #include "check.h"
 #include "reference_utf.h"
 

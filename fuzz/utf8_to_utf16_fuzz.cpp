@@ -6,9 +6,10 @@
 #include <memory>
 #include <string_view>
 
-#include "base/utf16_to_utf8.h"
+#include "base/utf.h"
 #include "check.h"
 #include "reference_utf.h"
+#include "service/utf16_buffer.h"
 #include "service/wide_nul_string.h"
 
 using namespace tembra;

@@ -3,7 +3,8 @@
 #include <array>
 #include <string_view>
 
-#include "base/utf16_to_utf8.h"
+#include "base/number_text.h"
+#include "base/utf.h"
 #include "base/white_space.h"
 #include "platform/win32.h"
 
@@ -16,7 +17,9 @@ constexpr DWORD kMessageBufferUnits = 2048;
 constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
 
 std::string decimal(std::int32_t value) {
-  return std::to_string(value);
+  std::string text;
+  text.append(NumberText::decimal(std::int64_t{value}).view());
+  return text;
 }
 
 // The text of a lookup that gave no message; `outcome` is what FormatMessageW gave instead.

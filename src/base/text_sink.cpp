@@ -1,30 +1,16 @@
 #include "base/text_sink.h"
 
+#include "base/number_text.h"
+
 namespace tembra {
 
-namespace {
-
-// The digits of `value` in `base`, most significant first, in `buffer` (room for 64 digits).
-std::string_view digits_of(std::uint64_t value, unsigned base, char (&buffer)[64]) {
-  static constexpr char kDigits[] = "0123456789abcdef";
-  std::size_t start = sizeof buffer;
-  do {
-    buffer[--start] = kDigits[value % base];
-    value /= base;
-  } while (value != 0);
-  return std::string_view(buffer + start, sizeof buffer - start);
-}
-
-}  // namespace
-
 SinkResult write_decimal(TextSink& sink, std::uint64_t value) {
-  char buffer[64];
-  return sink.write_str(digits_of(value, 10, buffer));
+  return sink.write_str(NumberText::decimal(value).view());
 }
 
 SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value, std::size_t width) {
-  char buffer[64];
-  const std::string_view digits = digits_of(value, 10, buffer);
+  const NumberText number = NumberText::decimal(value);
+  const std::string_view digits = number.view();
   static constexpr std::string_view kSpaces = "                ";
   for (std::size_t fill = width > digits.size() ? width - digits.size() : 0; fill != 0;) {
     const std::size_t part = fill < kSpaces.size() ? fill : kSpaces.size();
@@ -37,19 +23,20 @@ SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value, std::size_t
 }
 
 SinkResult write_hex(TextSink& sink, std::uint64_t value) {
-  char buffer[64];
-  return sink.write_str(digits_of(value, 16, buffer));
+  return sink.write_str(NumberText::hex(value).view());
 }
 
 SinkResult write_decimal(TextSink& sink, std::int64_t value) {
-  if (value >= 0) {
-    return write_decimal(sink, static_cast<std::uint64_t>(value));
+  const NumberText number = NumberText::decimal(value);
+  std::string_view digits = number.view();
+  // The sign is a piece of its own: a sink on a stream writes each piece as it comes.
+  if (value < 0) {
+    if (auto written = sink.write_str(digits.substr(0, 1)); !written) {
+      return written;
+    }
+    digits.remove_prefix(1);
   }
-  if (auto written = sink.write_str("-"); !written) {
-    return written;
-  }
-  // Negating through unsigned arithmetic keeps the most negative value exact.
-  return write_decimal(sink, std::uint64_t{0} - static_cast<std::uint64_t>(value));
+  return sink.write_str(digits);
 }
 
 SinkResult StringSink::write_str(std::string_view text) {

@@ -1,32 +1,11 @@
 #include "console/console_writer.h"
 
-#include "base/utf8_sequence.h"
+#include "base/utf.h"
 #include "console/credible_count.h"
 
 namespace tembra {
 
 namespace {
-
-bool is_low_surrogate(WCHAR unit) {
-  return unit >= 0xDC00 && unit <= 0xDFFF;
-}
-
-// The UTF-8 length of what the written units stand for. A high surrogate counts 3 and its low
-// surrogate 1, so a whole pair counts 4.
-std::size_t utf8_bytes_of(const WCHAR* units, std::size_t count) {
-  std::size_t bytes = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    const WCHAR unit = units[i];
-    if (unit < 0x80 || is_low_surrogate(unit)) {
-      bytes += 1;
-    } else if (unit < 0x800) {
-      bytes += 2;
-    } else {
-      bytes += 3;
-    }
-  }
-  return bytes;
-}
 
 WriteError invalid_data() {
   return WriteError(WriteFailure::NonUtf8OnConsole);
@@ -89,7 +68,7 @@ std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::s
     (void)WriteConsoleW(console, units + written, 1, &ignored, nullptr);
     ++written;
   }
-  return utf8_bytes_of(units, written);
+  return utf8_length({units, written});
 }
 
 std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,

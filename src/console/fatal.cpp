@@ -1,7 +1,9 @@
 #include "console/fatal.h"
 
+#include <cstdint>
 #include <string>
 
+#include "base/number_text.h"
 #include "console/std_stream.h"
 #include "platform/win32.h"
 
@@ -18,15 +20,8 @@ void fatal_allocation_failure(std::size_t bytes) {
   // Built without the heap, which has just failed.
   char text[64] = "memory allocation of ";
   std::size_t length = std::char_traits<char>::length(text);
-  char digits[20];
-  std::size_t count = 0;
-  do {
-    digits[count++] = static_cast<char>('0' + bytes % 10);
-    bytes /= 10;
-  } while (bytes != 0);
-  while (count != 0) {
-    text[length++] = digits[--count];
-  }
+  const NumberText number = NumberText::decimal(std::uint64_t{bytes});
+  length += number.view().copy(text + length, number.view().size());
   constexpr std::string_view kTail = " bytes failed";
   kTail.copy(text + length, kTail.size());
   length += kTail.size();

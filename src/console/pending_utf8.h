@@ -4,10 +4,12 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/utf.h"
+
 namespace tembra {
 
 struct PendingUtf8 {
-  unsigned char bytes[4] = {};
+  unsigned char bytes[kMaxUtf8SequenceBytes] = {};
   std::uint8_t count = 0;  // 0 to 3 between writes
 
   bool empty() const { return count == 0; }

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "base/utf16_to_utf8.h"
+#include "base/utf.h"
 #include "platform/win32.h"
 #include "report/backtrace_switch_for_tests.h"
 

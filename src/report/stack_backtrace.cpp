@@ -1,7 +1,7 @@
 #include "report/stack_backtrace.h"
 
 #include "base/error_object.h"
-#include "base/utf16_to_utf8.h"
+#include "base/utf.h"
 #include "base/white_space.h"
 #include "platform/stack_frames.h"
 #include "report/backtrace_switch.h"

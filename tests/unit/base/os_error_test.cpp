@@ -4,7 +4,6 @@
 #include <string>
 
 #include "base/os_error.h"
-#include "base/utf16_to_utf8.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -89,16 +88,6 @@ TEST_F(OsErrorText, LastReadsTheThreadsLastError) {
   EXPECT_EQ(OsError::last().code(), 1060);
   SetLastError(0xFFFFFFFF);
   EXPECT_EQ(OsError::last().code(), -1);
-}
-
-TEST(Utf16ToUtf8, StrictConversion) {
-  using View = std::basic_string_view<WCHAR>;
-  EXPECT_EQ(utf16_to_utf8(View(u"A\u00E9\u20AC\xD83D\xDE00")), "A\u00E9\u20AC\U0001F600");
-  EXPECT_EQ(utf16_to_utf8(View(u"\xDBFF\xDFFF")), "\U0010FFFF");
-  EXPECT_EQ(utf16_to_utf8(View(u"")), "");
-  for (View bad : {View(u"\xDC00"), View(u"\xD800"), View(u"\xD800x"), View(u"\xD800\xD800")}) {
-    EXPECT_FALSE(utf16_to_utf8(bad));
-  }
 }
 
 }  // namespace

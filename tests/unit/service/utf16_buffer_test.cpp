@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "service/utf16_buffer.h"
+#include "support/program.h"
+
+namespace {
+
+struct CapacityCase {
+  std::string text;
+  std::size_t length;
+  std::size_t capacity;
+};
+
+class Utf8ToUtf16Capacity : public ::testing::TestWithParam<CapacityCase> {};
+
+// Start at max(4, ceil(bytes after the first character / 4) + 1), then double when full,
+// unless the bytes still ahead ask for more.
+TEST_P(Utf8ToUtf16Capacity, FollowsTheAllocationPolicy) {
+  const Utf16Buffer buffer = utf8_to_utf16(GetParam().text);
+  EXPECT_EQ(buffer.length(), GetParam().length);
+  EXPECT_EQ(buffer.capacity(), GetParam().capacity);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, Utf8ToUtf16Capacity,
+    ::testing::Values(CapacityCase{"", 0, 0},                         // no storage at all
+                      CapacityCase{"a", 1, 4},                        // never below 4
+                      CapacityCase{"abcde", 5, 8},                    // 4 then doubled
+                      CapacityCase{"tembra_service", 14, 20},         // 5, 10, 20
+                      CapacityCase{"abcdefghijklmnopq", 17, 20},      // 5, 10, 20
+                      CapacityCase{"abcdefghijklmnopqrstu", 21, 24},  // 6, 12, 24
+                      // Each three-byte character gives one unit: 1 + ceil(9/4) = 4, then
+                      // max(8, 4 + ceil(3/4) + 1) = 8.
+                      CapacityCase{"\u20AC\u20AC\u20AC\u20AC\u20AC", 5, 8},
+                      // The first character's second unit counts: max(4, 0 + 1 + 1) = 4.
+                      CapacityCase{"\U0001F600", 2, 4}));
+
+}  // namespace
