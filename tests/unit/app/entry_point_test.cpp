@@ -6,7 +6,7 @@
 #include "app/uninstall_service.h"
 #include "support/console_test_support.h"
 
-using ConsoleBenchmark = ConsoleTest;
+using ConsoleBenchmark = SimTest;
 
 // Not a timed test: what a successful run costs in platform calls and heap blocks, printed
 // next to the least that its output needs.
@@ -33,7 +33,7 @@ TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
   EXPECT_EQ(sim::live_heap_blocks(), 0);
 }
 
-using EntryPointDeathTest = ConsoleTest;
+using EntryPointDeathTest = SimTest;
 
 TEST_F(EntryPointDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
   sim::add_service({.name = u"tembra_service"});

@@ -9,9 +9,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr std::string_view kSuccessLine =
-    "Service uninstalled successfully. Resource cleanup warnings can be ignored.\n";
-
 // The calls that make up the procedure, without those of the output streams.
 std::vector<std::string> procedure_calls() {
   return sim::calls_to({"OpenSCManagerW", "OpenServiceW", "QueryServiceStatusEx", "ControlService",

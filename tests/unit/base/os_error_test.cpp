@@ -91,7 +91,9 @@ TEST_F(OsErrorText, LastReadsTheThreadsLastError) {
   EXPECT_EQ(OsError::last().code(), -1);
 }
 
-TEST(Utf16ToUtf8, StrictConversion) {
+using Utf16ToUtf8 = SimTest;
+
+TEST_F(Utf16ToUtf8, StrictConversion) {
   using View = std::basic_string_view<WCHAR>;
   EXPECT_EQ(utf16_to_utf8(View(u"A\u00E9\u20AC\xD83D\xDE00")), "A\u00E9\u20AC\U0001F600");
   EXPECT_EQ(utf16_to_utf8(View(u"\xDBFF\xDFFF")), "\U0010FFFF");

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "base/utf8_sequence.h"
-#include "support/program.h"
+#include "support/sim_fixture.h"
 
-TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
+using ConsoleUtf8 = SimTest;
+
+TEST_F(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   struct Case {
     std::string_view bytes;
     std::size_t valid;
@@ -26,7 +28,7 @@ TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   }
 }
 
-TEST(ConsoleUtf8, SequenceWidthOfStartBytes) {
+TEST_F(ConsoleUtf8, SequenceWidthOfStartBytes) {
   EXPECT_EQ(utf8_sequence_width(0x7F), 1u);
   EXPECT_EQ(utf8_sequence_width(0x80), 0u);
   EXPECT_EQ(utf8_sequence_width(0xC1), 0u);

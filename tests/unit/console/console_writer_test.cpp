@@ -5,10 +5,10 @@
 
 using ::testing::ElementsAre;
 
-class ConsolePath : public ConsoleTest {
+class ConsolePath : public SimTest {
  protected:
   void SetUp() override {
-    ConsoleTest::SetUp();
+    SimTest::SetUp();
     sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   }
   const PendingUtf8& pending() { return stream_state(StdStream::Out).pending; }
@@ -18,7 +18,7 @@ TEST_F(ConsolePath, LongTextGoesOutInChunksCutOnCharacterBoundaries) {
   ASSERT_TRUE(write_whole(StdStream::Out, std::string(5000, 'a')));
   EXPECT_THAT(write_lengths("WriteConsoleW"), ElementsAre("4096", "904"));
 
-  sim::reset();
+  fresh_process();
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   const std::string straddling = std::string(4095, 'a') + "\xE2\x82\xAC" + "b";
   ASSERT_TRUE(write_whole(StdStream::Out, straddling));

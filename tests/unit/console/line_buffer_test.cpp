@@ -6,7 +6,7 @@
 
 using ::testing::ElementsAre;
 
-using ConsoleBuffering = ConsoleTest;
+using ConsoleBuffering = SimTest;
 
 TEST_F(ConsoleBuffering, SuccessLineReachesAFileInOneWrite) {
   print_out(kSuccessLine);
@@ -120,8 +120,7 @@ TEST_F(ConsoleBuffering, PartlyFlushedBytesLeaveTheBuffer) {
 TEST_F(ConsoleBuffering, MissingHandlesSwallowEverything) {
   for (auto kind : {sim::StdKind::None, sim::StdKind::Invalid, sim::StdKind::Closed}) {
     SCOPED_TRACE(static_cast<int>(kind));
-    sim::reset();
-    reset_output_for_tests();
+    fresh_process();
     sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
     sim::set_std_handle(STD_ERROR_HANDLE, kind);
     print_out("partial");

@@ -26,7 +26,9 @@ Error parse_value(std::uint32_t state) {
   return Error(Error::ParseValue{"service status", Raw(Raw::InvalidInteger{state})});
 }
 
-TEST(ServiceControlErrorText, EachKindHasItsFixedDisplayText) {
+using ServiceControlErrorText = SimTest;
+
+TEST_F(ServiceControlErrorText, EachKindHasItsFixedDisplayText) {
   EXPECT_EQ(display(Error(Error::LaunchArgumentsNotSupported{})),
             "kernel drivers do not support launch arguments");
   EXPECT_EQ(display(parse_value(0)), "invalid service status value");
@@ -39,7 +41,9 @@ TEST(ServiceControlErrorText, EachKindHasItsFixedDisplayText) {
   EXPECT_EQ(display(Error(Error::Winapi{OsError(-1)})), "IO error in winapi call");
 }
 
-TEST(RawValueErrorText, NumbersInPlainDecimal) {
+using RawValueErrorText = SimTest;
+
+TEST_F(RawValueErrorText, NumbersInPlainDecimal) {
   EXPECT_EQ(display(Raw(Raw::InvalidInteger{0})),
             "invalid unsigned integer for the target type: 0");
   EXPECT_EQ(display(Raw(Raw::InvalidInteger{4294967295u})),
@@ -77,7 +81,9 @@ TEST_F(ServiceControlErrorCause, SurvivesAMove) {
   EXPECT_EQ(display(*error.cause()), "invalid unsigned integer for the target type: 7");
 }
 
-TEST(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
+using ServiceControlErrorDebug = SimTest;
+
+TEST_F(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
   EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), false),
             "LaunchArgumentsNotSupported");
   EXPECT_EQ(debug(parse_value(0), false), "ParseValue(\"service status\", InvalidInteger(0))");
@@ -89,7 +95,7 @@ TEST(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
   EXPECT_EQ(debug(Raw(Raw::InvalidGuid{"a\"b\\c\n"}), false), "InvalidGuid(\"a\\\"b\\\\c\\n\")");
 }
 
-TEST(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
+TEST_F(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
   EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), true),
             "LaunchArgumentsNotSupported");
   EXPECT_EQ(debug(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), true),
@@ -128,7 +134,7 @@ class RefusingSink final : public TextSink {
   std::string text_;
 };
 
-TEST(ServiceControlErrorText, SinkFailureIsHandedBack) {
+TEST_F(ServiceControlErrorText, SinkFailureIsHandedBack) {
   RefusingSink sink(1);
   EXPECT_FALSE(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink));
   EXPECT_EQ(sink.text(), "service name");

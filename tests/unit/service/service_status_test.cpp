@@ -30,7 +30,9 @@ std::optional<std::uint32_t> rejected_state(
   return raw == nullptr ? std::nullopt : std::optional(raw->value);
 }
 
-TEST(ServiceStatusDecoding, EachOfTheSevenStates) {
+using ServiceStatusDecoding = SimTest;
+
+TEST_F(ServiceStatusDecoding, EachOfTheSevenStates) {
   for (DWORD state = 1; state <= 7; ++state) {
     const auto decoded = decode_service_status(queried(state));
     ASSERT_TRUE(decoded) << state;
@@ -40,7 +42,7 @@ TEST(ServiceStatusDecoding, EachOfTheSevenStates) {
   EXPECT_EQ(decode_service_status(queried(7))->current_state, ServiceState::Paused);
 }
 
-TEST(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
+TEST_F(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
   for (DWORD state : {0u, 8u, 9u, 0x80000001u, 4294967295u}) {
     EXPECT_EQ(rejected_state(decode_service_status(queried(state))), state);
     SERVICE_STATUS reply{SERVICE_WIN32_OWN_PROCESS, state, 0, 0, 0, 0, 0};
@@ -48,7 +50,7 @@ TEST(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
   }
 }
 
-TEST(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
+TEST_F(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_RUNNING);
   raw.dwServiceType = 0x1F3;
   raw.dwControlsAccepted = 0xFFFFFFFF;
@@ -65,7 +67,7 @@ TEST(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
   EXPECT_EQ(decoded->controls_accepted, 0u);
 }
 
-TEST(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
+TEST_F(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_STOPPED);
   raw.dwServiceSpecificExitCode = 7;
   raw.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
@@ -79,7 +81,7 @@ TEST(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
             (ServiceExitCode{ServiceExitCode::Kind::Win32, 1067}));
 }
 
-TEST(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {
+TEST_F(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {
   struct Case {
     DWORD millis;
     Duration hint;
@@ -97,7 +99,7 @@ TEST(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {
   }
 }
 
-TEST(ServiceStatusDecoding, ProcessIdOnlyFromAQueriedRecordAndNotZero) {
+TEST_F(ServiceStatusDecoding, ProcessIdOnlyFromAQueriedRecordAndNotZero) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_RUNNING);
   raw.dwProcessId = 1234;
   raw.dwServiceFlags = 1;
@@ -231,7 +233,9 @@ INSTANTIATE_TEST_SUITE_P(
              std::to_string(info.param.code);
     });
 
-TEST(RequestTablePositions, FollowTheDeclaredOrder) {
+using RequestTablePositions = SimTest;
+
+TEST_F(RequestTablePositions, FollowTheDeclaredOrder) {
   EXPECT_EQ(Request::Kind(Request::Continue{}).index(), 0u);
   EXPECT_EQ(Request::Kind(Request::Stop{}).index(), 10u);
   EXPECT_EQ(Request::Kind(Request::SessionChange{}).index(), 13u);

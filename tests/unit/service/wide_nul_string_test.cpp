@@ -28,7 +28,7 @@ struct CapacityCase {
   std::size_t capacity;
 };
 
-class Utf8ToUtf16Capacity : public ::testing::TestWithParam<CapacityCase> {};
+class Utf8ToUtf16Capacity : public SimTest, public ::testing::WithParamInterface<CapacityCase> {};
 
 // Start at max(4, ceil(bytes after the first character / 4) + 1), then double when full,
 // unless the bytes still ahead ask for more.
@@ -52,7 +52,9 @@ INSTANTIATE_TEST_SUITE_P(
                       // The first character's second unit counts: max(4, 0 + 1 + 1) = 4.
                       CapacityCase{"\U0001F600", 2, 4}));
 
-TEST(WideNulString, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
+using WideNulStringTest = SimTest;
+
+TEST_F(WideNulStringTest, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
   const auto name = WideNulString::from_utf8("tembra_service");
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 15u);
@@ -60,27 +62,27 @@ TEST(WideNulString, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
   EXPECT_EQ(Units(name->c_str(), 15), Units(std::begin(kExpected), std::end(kExpected)));
 }
 
-TEST(WideNulString, EmptyNameIsASingleZeroUnit) {
+TEST_F(WideNulStringTest, EmptyNameIsASingleZeroUnit) {
   const auto name = WideNulString::from_utf8("");
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 1u);
   EXPECT_EQ(name->c_str()[0], 0);
 }
 
-TEST(WideNulString, TrailingNulIsTakenAsTheTerminator) {
+TEST_F(WideNulStringTest, TrailingNulIsTakenAsTheTerminator) {
   const auto name = WideNulString::from_utf8(std::string_view("svc\0", 4));
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 4u);
 }
 
-TEST(WideNulString, NulBeforeTheEndIsRejected) {
+TEST_F(WideNulStringTest, NulBeforeTheEndIsRejected) {
   for (std::string_view text : {std::string_view("a\0b", 3), std::string_view("\0\0", 2),
                                 std::string_view("\0a", 2), std::string_view("ab\0\0", 4)}) {
     EXPECT_FALSE(WideNulString::from_utf8(text)) << text.size() << " bytes";
   }
 }
 
-TEST(WideNulString, CharacterAboveTheBasicPlaneIsASurrogatePairHighFirst) {
+TEST_F(WideNulStringTest, CharacterAboveTheBasicPlaneIsASurrogatePairHighFirst) {
   const auto name = WideNulString::from_utf8("a\U0001F600");
   ASSERT_TRUE(name);
   constexpr char16_t kExpected[] = u"a\xD83D\xDE00";  // the terminator included
@@ -90,7 +92,9 @@ TEST(WideNulString, CharacterAboveTheBasicPlaneIsASurrogatePairHighFirst) {
   EXPECT_EQ(decode_exactly("\U00010000"), Units(u"\xD800\xDC00"));
 }
 
-TEST(Utf8ToUtf16, WellFormedTextOfEveryLength) {
+using Utf8ToUtf16 = SimTest;
+
+TEST_F(Utf8ToUtf16, WellFormedTextOfEveryLength) {
   EXPECT_EQ(decode_exactly("A\u00E9\u20AC\U0001F600"), Units(u"A\u00E9\u20AC\xD83D\xDE00"));
   EXPECT_EQ(decode_exactly("\u07FF\u0800\uFFFF"), Units(u"\u07FF\u0800\uFFFF"));
 }
@@ -101,7 +105,7 @@ struct IllFormed {
   Units units;
 };
 
-class Utf8ToUtf16IllFormed : public ::testing::TestWithParam<IllFormed> {};
+class Utf8ToUtf16IllFormed : public SimTest, public ::testing::WithParamInterface<IllFormed> {};
 
 TEST_P(Utf8ToUtf16IllFormed, BecomesReplacementCharactersWithoutReadingPastTheEnd) {
   EXPECT_EQ(decode_exactly(GetParam().bytes), GetParam().units) << GetParam().what;

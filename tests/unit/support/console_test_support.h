@@ -1,4 +1,4 @@
-// Shared set-up of the console tests: a fresh simulated machine and fresh standard streams.
+// What the console tests share: the lengths of logged writes, expected console units, error texts.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -10,19 +10,7 @@
 #include "console/print.h"
 #include "console/write_error.h"
 #include "platform/sim/simulator.h"
-#include "support/program.h"
-
-class ConsoleTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim::reset();
-    reset_output_for_tests();
-  }
-  void TearDown() override { reset_output_for_tests(); }
-};
-
-inline constexpr std::string_view kSuccessLine =
-    "Service uninstalled successfully. Resource cleanup warnings can be ignored.\n";
+#include "support/sim_fixture.h"
 
 // The length argument (third for WriteConsoleW, seventh for NtWriteFile) of each logged call.
 inline std::vector<std::string> write_lengths(std::string_view function) {
