@@ -11,7 +11,7 @@ using ConsoleBenchmark = SimTest;
 // Not a timed test: what a successful run costs in platform calls and heap blocks, printed
 // next to the least that its output needs.
 TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
-  sim::add_service({.name = u"tembra_service"});
+  sim::add_service({.name = units_of(kServiceName)});
   ASSERT_EQ(entry_point(), 0);
 
   std::map<std::string, int, std::less<>> per_function;
@@ -36,7 +36,7 @@ TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
 using EntryPointDeathTest = SimTest;
 
 TEST_F(EntryPointDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
-  sim::add_service({.name = u"tembra_service"});
+  sim::add_service({.name = units_of(kServiceName)});
   sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
   // The run ends inside the call; no status comes back.
   EXPECT_EXIT(static_cast<void>(entry_point()), ::testing::ExitedWithCode(sim::kFastFailExitStatus),

@@ -56,7 +56,7 @@ TEST_F(UninstallProcedure, StopsARunningServicePausesOneSecondAndDeletesIt) {
   EXPECT_TRUE(every_handle_closed_once());
   EXPECT_LT(index_of_first("NtWriteFile"), index_of_first("CloseServiceHandle"))
       << "the success line goes out while the handles are still open";
-  EXPECT_EQ(sim::find_service(u"tembra_service"), nullptr);
+  EXPECT_EQ(sim::find_service(units_of(kServiceName)), nullptr);
 }
 
 TEST_F(UninstallProcedure, StoppedServiceGetsNoRequestAndNoPause) {
@@ -110,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(States, EveryStateButStopped,
 
 TEST_F(UninstallProcedure, StopReplyWithUndecodableStateIsPrintedAndTheRunGoesOn) {
   sim::Service service;
-  service.name = u"tembra_service";
+  service.name = units_of(kServiceName);
   service.status.dwCurrentState = SERVICE_RUNNING;
   service.control_answer = sim::ControlAnswer::ReplyBadState;
   service.reply_state = 9;

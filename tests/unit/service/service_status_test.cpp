@@ -114,12 +114,12 @@ TEST_F(ServiceStatusDecoding, ProcessIdOnlyFromAQueriedRecordAndNotZero) {
 
 class ServiceCalls : public SimTest {
  protected:
-  // Opens "tembra_service", installed with `service`.
+  // Opens the service, installed as `service` describes.
   ServiceHandle open(sim::Service service, DWORD access = 0x10024) {
-    service.name = u"tembra_service";
+    service.name = units_of(kServiceName);
     sim::add_service(std::move(service));
     manager_.emplace(std::move(*ServiceManagerHandle::connect(SC_MANAGER_CONNECT)));
-    auto opened = manager_->open_service("tembra_service", access);
+    auto opened = manager_->open_service(kServiceName, access);
     EXPECT_TRUE(opened);
     return std::move(*opened);
   }

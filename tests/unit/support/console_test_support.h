@@ -26,11 +26,6 @@ inline std::vector<std::string> write_lengths(std::string_view function) {
   return lengths;
 }
 
-// ASCII text as the UTF-16 units a console receives for it.
-inline std::u16string units_of(std::string_view ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
-}
-
 inline std::string text_of(const WriteError& error) {
   StringSink sink;
   (void)error.write_display(sink);

@@ -14,9 +14,14 @@
 #include "support/program.h"
 
 // The service the program removes, and the line it prints once it has.
-inline constexpr std::u16string_view kServiceName = u"tembra_service";
+inline constexpr std::string_view kServiceName = "tembra_service";
 inline constexpr std::string_view kSuccessLine =
     "Service uninstalled successfully. Resource cleanup warnings can be ignored.\n";
+
+// ASCII text as UTF-16 units: as the platform stores a name, or a console receives the text.
+inline std::u16string units_of(std::string_view ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
 
 // Everything a process keeps between calls, as at its start: both standard streams (no line
 // buffer, no bytes held back, the locks free), the backtrace switch undecided, and a fresh
@@ -38,7 +43,7 @@ class SimTest : public ::testing::Test {
   // Installs the service in the given state, answering control requests as `answer` says.
   static void install_service(DWORD state, sim::ControlAnswer answer = sim::ControlAnswer::Accept) {
     sim::Service service;
-    service.name = kServiceName;
+    service.name = units_of(kServiceName);
     service.status.dwCurrentState = state;
     service.control_answer = answer;
     sim::add_service(std::move(service));
