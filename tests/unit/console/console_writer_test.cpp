@@ -49,29 +49,24 @@ TEST_F(ConsolePath, CharacterSplitAcrossWritesIsWrittenWhenWhole) {
 TEST_F(ConsolePath, BrokenSequencesAreRejected) {
   // A start byte followed by something that does not continue it.
   ASSERT_TRUE(write_std_handle(StdStream::Out, "\xE2"));
-  auto broken = write_std_handle(StdStream::Out, "a");
-  ASSERT_FALSE(broken);
-  EXPECT_EQ(broken.error().kind(), WriteErrorKind::InvalidData);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "a"), FailsWithKind(WriteErrorKind::InvalidData));
   EXPECT_TRUE(pending().empty());
 
   // Completed, but an encoded surrogate.
   ASSERT_TRUE(write_std_handle(StdStream::Out, "\xED"));
   ASSERT_TRUE(write_std_handle(StdStream::Out, "\xA0"));
-  auto surrogate = write_std_handle(StdStream::Out, "\x80");
-  ASSERT_FALSE(surrogate);
-  EXPECT_EQ(surrogate.error().kind(), WriteErrorKind::InvalidData);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "\x80"), FailsWithKind(WriteErrorKind::InvalidData));
 
   // A start byte that cannot begin anything, even with bytes after it.
-  auto overlong = write_std_handle(StdStream::Out, "\xC0");
-  ASSERT_FALSE(overlong);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "\xC0"), FailsWithKind(WriteErrorKind::InvalidData));
   EXPECT_TRUE(sim::calls_to({"WriteConsoleW"}).empty());
 }
 
 TEST_F(ConsolePath, InvalidByteComesAfterTheValidTextBeforeIt) {
-  auto alone = write_whole(StdStream::Out, "\xFF");
-  ASSERT_FALSE(alone);
-  EXPECT_EQ(text_of(alone.error()),
-            "Windows stdio in console mode does not support writing non-UTF-8 byte sequences");
+  EXPECT_THAT(
+      write_whole(StdStream::Out, "\xFF"),
+      FailsWithText(
+          "Windows stdio in console mode does not support writing non-UTF-8 byte sequences"));
   EXPECT_TRUE(sim::calls_to({"WriteConsoleW"}).empty());
 
   auto first = write_std_handle(StdStream::Out, "ok\xFF");
@@ -100,10 +95,7 @@ TEST_F(ConsolePath, PartialAcceptanceCountsTheBytesOfTheUnitsTaken) {
 
 TEST_F(ConsolePath, ConsoleFailureGivesThePlatformError) {
   sim::fail_next("WriteConsoleW", ERROR_ACCESS_DENIED);
-  auto failed = write_whole(StdStream::Out, "abc");
-  ASSERT_FALSE(failed);
-  ASSERT_NE(failed.error().os_error(), nullptr);
-  EXPECT_EQ(failed.error().os_error()->code(), 5);
+  EXPECT_THAT(write_whole(StdStream::Out, "abc"), FailsWithOsError(5));
 }
 
 TEST_F(ConsolePath, Utf8ConsoleTakesTheBytesUnchanged) {

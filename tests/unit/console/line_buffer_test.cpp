@@ -94,15 +94,11 @@ TEST_F(ConsoleBuffering, PrintInsidePrintWritesInTheMiddle) {
 TEST_F(ConsoleBuffering, ZeroProgressIsReportedByWhoWasWriting) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_OUTPUT_HANDLE, {0, 0});
-  auto direct = write_whole(StdStream::Out, "line\n");
-  ASSERT_FALSE(direct);
-  EXPECT_EQ(text_of(direct.error()), "failed to write whole buffer");
+  EXPECT_THAT(write_whole(StdStream::Out, "line\n"), FailsWithText("failed to write whole buffer"));
 
   OutputLineBuffer buffer = OutputLineBuffer::make();
   ASSERT_TRUE(buffer.write_piece("abc"));
-  auto flushed = buffer.write_piece("\n");
-  ASSERT_FALSE(flushed);
-  EXPECT_EQ(text_of(flushed.error()), "failed to write the buffered data");
+  EXPECT_THAT(buffer.write_piece("\n"), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 4u);  // nothing went out, nothing is lost
 }
 

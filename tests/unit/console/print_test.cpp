@@ -66,17 +66,14 @@ TEST_F(ConsoleFaults, CountLargerThanOfferedIsAWriteThatTookNothing) {
     fresh_process();
     sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
     sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
-    auto direct = write_whole(StdStream::Out, "line\n");
-    ASSERT_FALSE(direct);
-    EXPECT_EQ(text_of(direct.error()), "failed to write whole buffer");
+    EXPECT_THAT(write_whole(StdStream::Out, "line\n"),
+                FailsWithText("failed to write whole buffer"));
   }
 
   fresh_process();
   OutputLineBuffer buffer = OutputLineBuffer::make();
   ASSERT_TRUE(buffer.write_piece("abc"));
   sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
-  auto flushed = buffer.flush();
-  ASSERT_FALSE(flushed);
-  EXPECT_EQ(text_of(flushed.error()), "failed to write the buffered data");
+  EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 3u);
 }

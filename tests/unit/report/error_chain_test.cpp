@@ -9,6 +9,7 @@
 #include "report/error_chain.h"
 #include "report/indented_writer.h"
 #include "report/stack_backtrace.h"
+#include "support/error_text.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -43,32 +44,6 @@ std::string chain_text(const ErrorObject& error,
   EXPECT_TRUE(write_chain_text(sink, error, backtrace).has_value());
   return sink.text();
 }
-
-// Takes a number of writes, refuses the next one, and counts any write after that.
-class RefusingSink final : public TextSink {
- public:
-  explicit RefusingSink(int accepted) : accepted_(accepted) {}
-  SinkResult write_str(std::string_view text) override {
-    if (refused_) {
-      ++writes_after_refusal_;
-      return std::unexpected(SinkFailed{});
-    }
-    if (accepted_-- == 0) {
-      refused_ = true;
-      return std::unexpected(SinkFailed{});
-    }
-    text_.append(text);
-    return {};
-  }
-  const std::string& text() const { return text_; }
-  int writes_after_refusal() const { return writes_after_refusal_; }
-
- private:
-  int accepted_;
-  bool refused_ = false;
-  int writes_after_refusal_ = 0;
-  std::string text_;
-};
 
 }  // namespace
 
@@ -144,12 +119,12 @@ TEST_F(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
   const MadeUpError outer({"outer"}, &a);
   const std::string whole = chain_text(outer);
   // Refusing at each write in turn: what came before stays, nothing is tried afterwards.
-  for (int accepted = 0;; ++accepted) {
+  for (std::size_t accepted = 0;; ++accepted) {
     RefusingSink sink(accepted);
     const SinkResult result = write_chain_text(sink, outer, StackBacktrace::disabled());
     if (result) {
       EXPECT_EQ(sink.text(), whole);
-      EXPECT_GT(accepted, 5);
+      EXPECT_GT(accepted, 5u);
       break;
     }
     EXPECT_EQ(sink.writes_after_refusal(), 0) << "after " << accepted << " writes";

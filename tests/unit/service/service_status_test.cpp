@@ -5,6 +5,7 @@
 
 #include "service/service_handles.h"
 #include "service/service_status.h"
+#include "support/failure_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -145,11 +146,7 @@ TEST_F(ServiceCalls, QueryPassesLevelZeroAndA36ByteBuffer) {
 
 TEST_F(ServiceCalls, RefusedQueryIsAWinapiErrorWithTheCodeReadAtOnce) {
   const ServiceHandle handle = open({}, SERVICE_STOP);  // no right to query
-  const auto status = handle.query_status();
-  ASSERT_FALSE(status);
-  const auto* winapi = std::get_if<ServiceControlError::Winapi>(&status.error().kind());
-  ASSERT_NE(winapi, nullptr);
-  EXPECT_EQ(winapi->os_error.code(), ERROR_ACCESS_DENIED);
+  EXPECT_THAT(handle.query_status(), FailsWithOsError(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(code_read_right_after("QueryServiceStatusEx", ERROR_ACCESS_DENIED));
 }
 
@@ -177,11 +174,8 @@ TEST_F(ServiceCalls, RefusedRequestIsAWinapiErrorWithTheCodeReadAtOnce) {
   service.status.dwCurrentState = SERVICE_RUNNING;
   service.control_answer = sim::ControlAnswer::Refuse;
   service.refusal_code = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
-  const auto reply = open(std::move(service)).send_control(Request(Request::Stop{}));
-  ASSERT_FALSE(reply);
-  const auto* winapi = std::get_if<ServiceControlError::Winapi>(&reply.error().kind());
-  ASSERT_NE(winapi, nullptr);
-  EXPECT_EQ(winapi->os_error.code(), ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+  EXPECT_THAT(open(std::move(service)).send_control(Request(Request::Stop{})),
+              FailsWithOsError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
   EXPECT_TRUE(code_read_right_after("ControlService", ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
 }
 

@@ -1,4 +1,4 @@
-// What the console tests share: the lengths of logged writes, expected console units, error texts.
+// What the console tests share: the lengths of logged writes, and the matchers of failed writes.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -10,6 +10,7 @@
 #include "console/print.h"
 #include "console/write_error.h"
 #include "platform/sim/simulator.h"
+#include "support/failure_matchers.h"
 #include "support/sim_fixture.h"
 
 // The length argument (third for WriteConsoleW, seventh for NtWriteFile) of each logged call.
@@ -24,10 +25,4 @@ inline std::vector<std::string> write_lengths(std::string_view function) {
     lengths.push_back(line.substr(start, line.find_first_of(",)", start) - start));
   }
   return lengths;
-}
-
-inline std::string text_of(const WriteError& error) {
-  StringSink sink;
-  (void)error.write_display(sink);
-  return sink.text();
 }
