@@ -91,6 +91,19 @@ TEST_F(ConsolePath, PartialAcceptanceCountsTheBytesOfTheUnitsTaken) {
   ASSERT_TRUE(count);
   EXPECT_EQ(*count, 6u);  // 1 + 2 + 3
   ASSERT_TRUE(write_whole(StdStream::Out, "a\xC3\xA9\xE2\x82\xAC!"));
+
+  // One unit taken counts the bytes of its character, on both sides of each length boundary.
+  struct OneUnit {
+    std::string_view bytes;
+    std::size_t counted;
+  };
+  for (const OneUnit& row : {OneUnit{"\x7Fz", 1}, OneUnit{"\xC2\x80z", 2}, OneUnit{"\xDF\xBFz", 2},
+                             OneUnit{"\xE0\xA0\x80z", 3}}) {
+    sim::script_console_accepts(STD_OUTPUT_HANDLE, {1});
+    auto taken = write_std_handle(StdStream::Out, row.bytes);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(*taken, row.counted) << ::testing::PrintToString(std::string(row.bytes));
+  }
 }
 
 TEST_F(ConsolePath, ConsoleFailureGivesThePlatformError) {
