@@ -122,6 +122,11 @@ TEST_F(ConsoleBuffering, MissingHandlesSwallowEverything) {
     print_out("partial");
     print_out(kSuccessLine);
     print_err("stop failed\n");
+    // More than the buffer holds, in partial lines: what it held is dropped to make room, and a
+    // piece too large for it goes past it, so nothing is left behind.
+    print_out(std::string(1000, 'a'));
+    print_out(std::string(OutputLineBuffer::kCapacity + 1, 'b'));
+    EXPECT_EQ(stdout_line_buffer().filled(), 0u);
     finish_output();
     EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
     EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");
