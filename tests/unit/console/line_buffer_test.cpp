@@ -1,4 +1,5 @@
 #include <string>
+#include <thread>
 
 #include "console/line_buffer.h"
 #include "console/std_stream.h"
@@ -89,6 +90,29 @@ TEST_F(ConsoleBuffering, PrintInsidePrintWritesInTheMiddle) {
   };
   print_err_best_effort(outer);
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "abc");
+}
+
+TEST_F(ConsoleBuffering, PrintInsidePrintStillKeepsOtherThreadsOut) {
+  StreamLock& lock = stream_state(StdStream::Err).lock;
+  auto taken_by_another_thread = [&lock] {
+    bool taken = false;
+    std::thread([&] {
+      taken = lock.try_lock();
+      if (taken) {
+        lock.unlock();
+      }
+    }).join();
+    return taken;
+  };
+  bool taken_during_print = true;
+  auto outer = [&](TextSink& sink) -> SinkResult {
+    print_err("inner");  // takes the lock a second time and releases it once
+    taken_during_print = taken_by_another_thread();
+    return sink.write_str("outer");
+  };
+  print_err_best_effort(outer);
+  EXPECT_FALSE(taken_during_print);
+  EXPECT_TRUE(taken_by_another_thread()) << "free once the outer print is done";
 }
 
 TEST_F(ConsoleBuffering, ZeroProgressIsReportedByWhoWasWriting) {
