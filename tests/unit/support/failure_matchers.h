@@ -85,7 +85,7 @@ inline auto FailsWithKind(WriteErrorKind kind) {
 }
 
 // The error's display text is exactly `text`.
-inline auto FailsWithText(std::string text) {
+inline auto FailsWithText(const std::string& text) {
   return failure_matchers::fails(
       "\"" + text + "\"",
       [text](const ErrorObject& error, ::testing::MatchResultListener& listener) {
