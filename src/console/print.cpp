@@ -1,5 +1,6 @@
 #include "console/print.h"
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -80,8 +81,13 @@ void finish_output() {
 
 void reset_output_for_tests() {
   forget_stdout_line_buffer();
-  stream_state(StdStream::Out).pending.clear();
-  stream_state(StdStream::Err).pending.clear();
+  for (StdStream stream : {StdStream::Out, StdStream::Err}) {
+    StreamState& state = stream_state(stream);
+    // A test that stopped inside a print may have left the lock taken, on any thread.
+    std::destroy_at(&state.lock);
+    std::construct_at(&state.lock);
+    state.pending.clear();
+  }
 }
 
 }  // namespace tembra

@@ -57,7 +57,8 @@ inline void print_err_best_effort(PrintBody body) {
 // no longer buffered.
 void finish_output();
 
-// For tests: both streams as at the start of a run (no buffer made, nothing pending).
+// For tests: both streams as at the start of a run (no buffer made, nothing pending, the locks
+// free).
 void reset_output_for_tests();
 
 }  // namespace tembra

@@ -100,6 +100,10 @@ void set_last_error(DWORD code) {
   last_error = code;
 }
 
+void leave_last_error_behind() {
+  last_error = kLeftoverLastError;
+}
+
 namespace {
 void* next_handle_value() {
   void* value = reinterpret_cast<void*>(core().next_value);

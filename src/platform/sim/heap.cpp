@@ -1,4 +1,7 @@
 // The process heap. Blocks come from the host's allocator, so the sanitizers still see them.
+// The C runtime's heap lies on it too: the host build links the program's calls of free to
+// __wrap_free (ld's --wrap), which frees as the host does and then disturbs the last error, as
+// the platform's free may.
 #include <cstdlib>
 
 #include "platform/sim/internal.h"
@@ -58,5 +61,13 @@ BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
     --sim::heap().live;
     std::free(lpMem);
   }
+  sim::detail::leave_last_error_behind();
   return TRUE;
+}
+
+extern "C" void __real_free(void* block);
+
+extern "C" void __wrap_free(void* block) {
+  __real_free(block);
+  sim::detail::leave_last_error_behind();
 }

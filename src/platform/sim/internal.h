@@ -13,6 +13,8 @@ void log_call(std::string line);
 // A failure injected for this call of `function`, if any (consumes it).
 std::optional<DWORD> take_failure(std::string_view function);
 void set_last_error(DWORD code);
+// A release call succeeded: the last error is kLeftoverLastError.
+void leave_last_error_behind();
 
 // Hands out a new handle value; `kind` names it in the log ("svc" gives "svc#3").
 void* new_handle(std::string_view kind);

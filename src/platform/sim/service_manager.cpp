@@ -168,6 +168,7 @@ BOOL CloseServiceHandle(SC_HANDLE hSCObject) {
   if (!known) {
     return sim::refuse(call, ERROR_INVALID_HANDLE);
   }
+  sim::detail::leave_last_error_behind();
   log_call(call + " = 1");
   return TRUE;
 }

@@ -38,6 +38,12 @@ std::string_view call_name(std::string_view line);
 // NTSTATUS returned; WaitForSingleObject returns WAIT_FAILED with `code` as last error.
 void fail_next(std::string_view function, DWORD code, int occurrence = 1);
 
+// What the thread's last error holds after a call that released something: HeapFree,
+// CloseHandle and CloseServiceHandle, even when they succeed, and the C runtime's free, which
+// gives its block back to the process heap. The platform does not promise to keep the last
+// error across them, so code that reads an error only after releasing reads this instead.
+inline constexpr DWORD kLeftoverLastError = 0x0BAD0BAD;
+
 // ---- Handles --------------------------------------------------------------------------------
 
 struct HandleRecord {

@@ -119,6 +119,7 @@ BOOL CloseHandle(HANDLE hObject) {
   if (!known) {
     return fail(ERROR_INVALID_HANDLE);
   }
+  sim::detail::leave_last_error_behind();
   log_call(call + " = 1");
   return TRUE;
 }

@@ -6,12 +6,12 @@
 #include "app/uninstall_service.h"
 #include "support/console_test_support.h"
 
-using ConsoleBenchmark = ConsoleTest;
+using ConsoleBenchmark = SimTest;
 
 // Not a timed test: what a successful run costs in platform calls and heap blocks, printed
 // next to the least that its output needs.
 TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
-  sim::add_service({.name = u"tembra_service"});
+  sim::add_service({.name = units_of(kServiceName)});
   ASSERT_EQ(entry_point(), 0);
 
   std::map<std::string, int, std::less<>> per_function;
@@ -33,10 +33,10 @@ TEST_F(ConsoleBenchmark, SuccessfulRunCallsAndAllocations) {
   EXPECT_EQ(sim::live_heap_blocks(), 0);
 }
 
-using EntryPointDeathTest = ConsoleTest;
+using EntryPointDeathTest = SimTest;
 
 TEST_F(EntryPointDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
-  sim::add_service({.name = u"tembra_service"});
+  sim::add_service({.name = units_of(kServiceName)});
   sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
   // The run ends inside the call; no status comes back.
   EXPECT_EXIT(static_cast<void>(entry_point()), ::testing::ExitedWithCode(sim::kFastFailExitStatus),

@@ -9,9 +9,6 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-constexpr std::string_view kSuccessLine =
-    "Service uninstalled successfully. Resource cleanup warnings can be ignored.\n";
-
 // The calls that make up the procedure, without those of the output streams.
 std::vector<std::string> procedure_calls() {
   return sim::calls_to({"OpenSCManagerW", "OpenServiceW", "QueryServiceStatusEx", "ControlService",
@@ -59,7 +56,7 @@ TEST_F(UninstallProcedure, StopsARunningServicePausesOneSecondAndDeletesIt) {
   EXPECT_TRUE(every_handle_closed_once());
   EXPECT_LT(index_of_first("NtWriteFile"), index_of_first("CloseServiceHandle"))
       << "the success line goes out while the handles are still open";
-  EXPECT_EQ(sim::find_service(u"tembra_service"), nullptr);
+  EXPECT_EQ(sim::find_service(units_of(kServiceName)), nullptr);
 }
 
 TEST_F(UninstallProcedure, StoppedServiceGetsNoRequestAndNoPause) {
@@ -113,7 +110,7 @@ INSTANTIATE_TEST_SUITE_P(States, EveryStateButStopped,
 
 TEST_F(UninstallProcedure, StopReplyWithUndecodableStateIsPrintedAndTheRunGoesOn) {
   sim::Service service;
-  service.name = u"tembra_service";
+  service.name = units_of(kServiceName);
   service.status.dwCurrentState = SERVICE_RUNNING;
   service.control_answer = sim::ControlAnswer::ReplyBadState;
   service.reply_state = 9;

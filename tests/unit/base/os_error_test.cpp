@@ -4,25 +4,20 @@
 #include <string>
 
 #include "base/os_error.h"
+#include "support/error_text.h"
 #include "support/sim_fixture.h"
 
 namespace {
 
 using ::testing::ElementsAre;
 
-std::string display(const OsError& error) {
-  StringSink sink;
-  EXPECT_TRUE(error.write_display(sink));
-  return sink.text();
-}
-
 constexpr auto kNtAccessDenied = static_cast<std::int32_t>(0xD0000022);  // with FACILITY_NT_BIT
 
 using OsErrorText = SimTest;
 
 TEST_F(OsErrorText, SystemMessageWithoutItsLineEndThenTheCode) {
-  EXPECT_EQ(display(OsError(5)), "Access is denied. (os error 5)");
-  EXPECT_EQ(display(OsError(0)), "The operation completed successfully. (os error 0)");
+  EXPECT_EQ(display_text(OsError(5)), "Access is denied. (os error 5)");
+  EXPECT_EQ(display_text(OsError(0)), "The operation completed successfully. (os error 0)");
   EXPECT_THAT(sim::calls_to({"FormatMessageW", "GetModuleHandleW"}),
               ElementsAre("FormatMessageW(0x1200, null, 5, 0, ptr, 2048, null) = 19",
                           "FormatMessageW(0x1200, null, 0, 0, ptr, 2048, null) = 39"));
@@ -30,17 +25,18 @@ TEST_F(OsErrorText, SystemMessageWithoutItsLineEndThenTheCode) {
 
 TEST_F(OsErrorText, FailedLookupReadsItsReasonRightAfterAndShowsIt) {
   sim::fail_next("FormatMessageW", ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(display(OsError(5)), "OS Error 5 (FormatMessageW() returned error 8) (os error 5)");
+  EXPECT_EQ(display_text(OsError(5)),
+            "OS Error 5 (FormatMessageW() returned error 8) (os error 5)");
   EXPECT_TRUE(code_read_right_after("FormatMessageW", ERROR_NOT_ENOUGH_MEMORY));
 }
 
 TEST_F(OsErrorText, CodesWithBit31AreNegativeEverywhere) {
-  EXPECT_EQ(display(OsError(static_cast<std::int32_t>(0x80070005))),
+  EXPECT_EQ(display_text(OsError(static_cast<std::int32_t>(0x80070005))),
             "OS Error -2147024891 (FormatMessageW() returned error 317) (os error -2147024891)");
 }
 
 TEST_F(OsErrorText, NtCodeIsLookedUpInNtdllWithoutTheFacilityBit) {
-  EXPECT_EQ(display(OsError(kNtAccessDenied)),
+  EXPECT_EQ(display_text(OsError(kNtAccessDenied)),
             "{Access Denied}\r\nA process has requested access to an object, but has not been "
             "granted those access rights. (os error -805306334)");
   EXPECT_THAT(sim::calls_to({"FormatMessageW", "GetModuleHandleW"}),
@@ -50,13 +46,13 @@ TEST_F(OsErrorText, NtCodeIsLookedUpInNtdllWithoutTheFacilityBit) {
 
 TEST_F(OsErrorText, NtCodeMissingFromNtdllShowsTheIdWithoutTheBit) {
   sim::fail_next("FormatMessageW", ERROR_MR_MID_NOT_FOUND);
-  EXPECT_EQ(display(OsError(kNtAccessDenied)),
+  EXPECT_EQ(display_text(OsError(kNtAccessDenied)),
             "OS Error -1073741790 (FormatMessageW() returned error 317) (os error -805306334)");
 }
 
 TEST_F(OsErrorText, NtCodeWithoutNtdllIsLookedUpUnchanged) {
   sim::set_ntdll_loaded(false);
-  EXPECT_EQ(display(OsError(kNtAccessDenied)),
+  EXPECT_EQ(display_text(OsError(kNtAccessDenied)),
             "OS Error -805306334 (FormatMessageW() returned error 317) (os error -805306334)");
   EXPECT_THAT(sim::calls_to({"FormatMessageW"}),
               ElementsAre("FormatMessageW(0x1200, null, 3489660962, 0, ptr, 2048, null) = 0"));
@@ -64,14 +60,14 @@ TEST_F(OsErrorText, NtCodeWithoutNtdllIsLookedUpUnchanged) {
 
 TEST_F(OsErrorText, OnlyTrailingWhiteSpaceIsRemoved) {
   sim::set_system_message(40, u"First line.\r\nSecond\u00A0line.\u3000\u2029 \t\r\n");
-  EXPECT_EQ(display(OsError(40)), "First line.\r\nSecond\u00A0line. (os error 40)");
+  EXPECT_EQ(display_text(OsError(40)), "First line.\r\nSecond\u00A0line. (os error 40)");
   sim::set_system_message(41, u" \r\n\u0085\u2000\u202F");
-  EXPECT_EQ(display(OsError(41)), " (os error 41)");
+  EXPECT_EQ(display_text(OsError(41)), " (os error 41)");
 }
 
 TEST_F(OsErrorText, UnpairedSurrogateGivesTheInvalidUtf16Text) {
   sim::set_system_message(42, u"valid \xD83D\xDE00 then \xDC00 alone\r\n");
-  EXPECT_EQ(display(OsError(42)),
+  EXPECT_EQ(display_text(OsError(42)),
             "OS Error 42 (FormatMessageW() returned invalid UTF-16) (os error 42)");
   sim::set_system_message(43, u"ends high \xD800");
   EXPECT_EQ(os_error_message(43), "OS Error 43 (FormatMessageW() returned invalid UTF-16)");

@@ -4,14 +4,16 @@
 #include <vector>
 
 #include "base/utf.h"
-#include "support/program.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
 using Units = std::u16string;
 using View = std::basic_string_view<WCHAR>;
 
-TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
+using ConsoleUtf8 = SimTest;
+
+TEST_F(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   struct Case {
     std::string_view bytes;
     std::size_t valid;
@@ -34,7 +36,7 @@ TEST(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   }
 }
 
-TEST(ConsoleUtf8, SequenceWidthOfStartBytes) {
+TEST_F(ConsoleUtf8, SequenceWidthOfStartBytes) {
   EXPECT_EQ(utf8_sequence_width(0x7F), 1u);
   EXPECT_EQ(utf8_sequence_width(0x80), 0u);
   EXPECT_EQ(utf8_sequence_width(0xC1), 0u);
@@ -44,7 +46,9 @@ TEST(ConsoleUtf8, SequenceWidthOfStartBytes) {
   EXPECT_EQ(utf8_sequence_width(0xF5), 0u);
 }
 
-TEST(Utf16ToUtf8, StrictConversion) {
+using Utf16ToUtf8 = SimTest;
+
+TEST_F(Utf16ToUtf8, StrictConversion) {
   EXPECT_EQ(utf16_to_utf8(View(u"A\u00E9\u20AC\xD83D\xDE00")), "A\u00E9\u20AC\U0001F600");
   EXPECT_EQ(utf16_to_utf8(View(u"\xDBFF\xDFFF")), "\U0010FFFF");
   EXPECT_EQ(utf16_to_utf8(View(u"")), "");
@@ -68,7 +72,9 @@ Units decode_exactly(std::string_view bytes) {
   return units;
 }
 
-TEST(Utf8ToUtf16, WellFormedTextOfEveryLength) {
+using Utf8ToUtf16 = SimTest;
+
+TEST_F(Utf8ToUtf16, WellFormedTextOfEveryLength) {
   EXPECT_EQ(decode_exactly("A\u00E9\u20AC\U0001F600"), Units(u"A\u00E9\u20AC\xD83D\xDE00"));
   EXPECT_EQ(decode_exactly("\u07FF\u0800\uFFFF"), Units(u"\u07FF\u0800\uFFFF"));
   EXPECT_EQ(decode_exactly("\U0010FFFF"), Units(u"\xDBFF\xDFFF"));
@@ -81,7 +87,7 @@ struct IllFormed {
   Units units;
 };
 
-class Utf8ToUtf16IllFormed : public ::testing::TestWithParam<IllFormed> {};
+class Utf8ToUtf16IllFormed : public SimTest, public ::testing::WithParamInterface<IllFormed> {};
 
 TEST_P(Utf8ToUtf16IllFormed, BecomesReplacementCharactersWithoutReadingPastTheEnd) {
   EXPECT_EQ(decode_exactly(GetParam().bytes), GetParam().units) << GetParam().what;

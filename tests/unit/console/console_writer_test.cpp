@@ -5,10 +5,10 @@
 
 using ::testing::ElementsAre;
 
-class ConsolePath : public ConsoleTest {
+class ConsolePath : public SimTest {
  protected:
   void SetUp() override {
-    ConsoleTest::SetUp();
+    SimTest::SetUp();
     sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   }
   const PendingUtf8& pending() { return stream_state(StdStream::Out).pending; }
@@ -18,7 +18,7 @@ TEST_F(ConsolePath, LongTextGoesOutInChunksCutOnCharacterBoundaries) {
   ASSERT_TRUE(write_whole(StdStream::Out, std::string(5000, 'a')));
   EXPECT_THAT(write_lengths("WriteConsoleW"), ElementsAre("4096", "904"));
 
-  sim::reset();
+  fresh_process();
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   const std::string straddling = std::string(4095, 'a') + "\xE2\x82\xAC" + "b";
   ASSERT_TRUE(write_whole(StdStream::Out, straddling));
@@ -49,29 +49,24 @@ TEST_F(ConsolePath, CharacterSplitAcrossWritesIsWrittenWhenWhole) {
 TEST_F(ConsolePath, BrokenSequencesAreRejected) {
   // A start byte followed by something that does not continue it.
   ASSERT_TRUE(write_std_handle(StdStream::Out, "\xE2"));
-  auto broken = write_std_handle(StdStream::Out, "a");
-  ASSERT_FALSE(broken);
-  EXPECT_EQ(broken.error().kind(), WriteErrorKind::InvalidData);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "a"), FailsWithKind(WriteErrorKind::InvalidData));
   EXPECT_TRUE(pending().empty());
 
   // Completed, but an encoded surrogate.
   ASSERT_TRUE(write_std_handle(StdStream::Out, "\xED"));
   ASSERT_TRUE(write_std_handle(StdStream::Out, "\xA0"));
-  auto surrogate = write_std_handle(StdStream::Out, "\x80");
-  ASSERT_FALSE(surrogate);
-  EXPECT_EQ(surrogate.error().kind(), WriteErrorKind::InvalidData);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "\x80"), FailsWithKind(WriteErrorKind::InvalidData));
 
   // A start byte that cannot begin anything, even with bytes after it.
-  auto overlong = write_std_handle(StdStream::Out, "\xC0");
-  ASSERT_FALSE(overlong);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "\xC0"), FailsWithKind(WriteErrorKind::InvalidData));
   EXPECT_TRUE(sim::calls_to({"WriteConsoleW"}).empty());
 }
 
 TEST_F(ConsolePath, InvalidByteComesAfterTheValidTextBeforeIt) {
-  auto alone = write_whole(StdStream::Out, "\xFF");
-  ASSERT_FALSE(alone);
-  EXPECT_EQ(text_of(alone.error()),
-            "Windows stdio in console mode does not support writing non-UTF-8 byte sequences");
+  EXPECT_THAT(
+      write_whole(StdStream::Out, "\xFF"),
+      FailsWithText(
+          "Windows stdio in console mode does not support writing non-UTF-8 byte sequences"));
   EXPECT_TRUE(sim::calls_to({"WriteConsoleW"}).empty());
 
   auto first = write_std_handle(StdStream::Out, "ok\xFF");
@@ -96,14 +91,24 @@ TEST_F(ConsolePath, PartialAcceptanceCountsTheBytesOfTheUnitsTaken) {
   ASSERT_TRUE(count);
   EXPECT_EQ(*count, 6u);  // 1 + 2 + 3
   ASSERT_TRUE(write_whole(StdStream::Out, "a\xC3\xA9\xE2\x82\xAC!"));
+
+  // One unit taken counts the bytes of its character, on both sides of each length boundary.
+  struct OneUnit {
+    std::string_view bytes;
+    std::size_t counted;
+  };
+  for (const OneUnit& row : {OneUnit{"\x7Fz", 1}, OneUnit{"\xC2\x80z", 2}, OneUnit{"\xDF\xBFz", 2},
+                             OneUnit{"\xE0\xA0\x80z", 3}}) {
+    sim::script_console_accepts(STD_OUTPUT_HANDLE, {1});
+    auto taken = write_std_handle(StdStream::Out, row.bytes);
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(*taken, row.counted) << ::testing::PrintToString(std::string(row.bytes));
+  }
 }
 
 TEST_F(ConsolePath, ConsoleFailureGivesThePlatformError) {
   sim::fail_next("WriteConsoleW", ERROR_ACCESS_DENIED);
-  auto failed = write_whole(StdStream::Out, "abc");
-  ASSERT_FALSE(failed);
-  ASSERT_NE(failed.error().os_error(), nullptr);
-  EXPECT_EQ(failed.error().os_error()->code(), 5);
+  EXPECT_THAT(write_whole(StdStream::Out, "abc"), FailsWithOsError(5));
 }
 
 TEST_F(ConsolePath, Utf8ConsoleTakesTheBytesUnchanged) {

@@ -1,4 +1,5 @@
 #include <string>
+#include <thread>
 
 #include "console/line_buffer.h"
 #include "console/std_stream.h"
@@ -6,7 +7,7 @@
 
 using ::testing::ElementsAre;
 
-using ConsoleBuffering = ConsoleTest;
+using ConsoleBuffering = SimTest;
 
 TEST_F(ConsoleBuffering, SuccessLineReachesAFileInOneWrite) {
   print_out(kSuccessLine);
@@ -91,18 +92,37 @@ TEST_F(ConsoleBuffering, PrintInsidePrintWritesInTheMiddle) {
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "abc");
 }
 
+TEST_F(ConsoleBuffering, PrintInsidePrintStillKeepsOtherThreadsOut) {
+  StreamLock& lock = stream_state(StdStream::Err).lock;
+  auto taken_by_another_thread = [&lock] {
+    bool taken = false;
+    std::thread([&] {
+      taken = lock.try_lock();
+      if (taken) {
+        lock.unlock();
+      }
+    }).join();
+    return taken;
+  };
+  bool taken_during_print = true;
+  auto outer = [&](TextSink& sink) -> SinkResult {
+    print_err("inner");  // takes the lock a second time and releases it once
+    taken_during_print = taken_by_another_thread();
+    return sink.write_str("outer");
+  };
+  print_err_best_effort(outer);
+  EXPECT_FALSE(taken_during_print);
+  EXPECT_TRUE(taken_by_another_thread()) << "free once the outer print is done";
+}
+
 TEST_F(ConsoleBuffering, ZeroProgressIsReportedByWhoWasWriting) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_OUTPUT_HANDLE, {0, 0});
-  auto direct = write_whole(StdStream::Out, "line\n");
-  ASSERT_FALSE(direct);
-  EXPECT_EQ(text_of(direct.error()), "failed to write whole buffer");
+  EXPECT_THAT(write_whole(StdStream::Out, "line\n"), FailsWithText("failed to write whole buffer"));
 
   OutputLineBuffer buffer = OutputLineBuffer::make();
   ASSERT_TRUE(buffer.write_piece("abc"));
-  auto flushed = buffer.write_piece("\n");
-  ASSERT_FALSE(flushed);
-  EXPECT_EQ(text_of(flushed.error()), "failed to write the buffered data");
+  EXPECT_THAT(buffer.write_piece("\n"), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 4u);  // nothing went out, nothing is lost
 }
 
@@ -120,13 +140,17 @@ TEST_F(ConsoleBuffering, PartlyFlushedBytesLeaveTheBuffer) {
 TEST_F(ConsoleBuffering, MissingHandlesSwallowEverything) {
   for (auto kind : {sim::StdKind::None, sim::StdKind::Invalid, sim::StdKind::Closed}) {
     SCOPED_TRACE(static_cast<int>(kind));
-    sim::reset();
-    reset_output_for_tests();
+    fresh_process();
     sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
     sim::set_std_handle(STD_ERROR_HANDLE, kind);
     print_out("partial");
     print_out(kSuccessLine);
     print_err("stop failed\n");
+    // More than the buffer holds, in partial lines: what it held is dropped to make room, and a
+    // piece too large for it goes past it, so nothing is left behind.
+    print_out(std::string(1000, 'a'));
+    print_out(std::string(OutputLineBuffer::kCapacity + 1, 'b'));
+    EXPECT_EQ(stdout_line_buffer().filled(), 0u);
     finish_output();
     EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
     EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");

@@ -4,7 +4,7 @@
 
 using ::testing::ExitedWithCode;
 
-using ConsoleFaultsDeathTest = ConsoleTest;
+using ConsoleFaultsDeathTest = SimTest;
 
 TEST_F(ConsoleFaultsDeathTest, FailedPrintOutEndsTheProcessWithItsMessage) {
   sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
@@ -38,7 +38,7 @@ TEST_F(ConsoleFaultsDeathTest, NoMemoryForTheLineBufferEndsTheProcess) {
               "^memory allocation of 1024 bytes failed\n$");
 }
 
-using ConsoleFaults = ConsoleTest;
+using ConsoleFaults = SimTest;
 
 TEST_F(ConsoleFaults, PendingWriteThatCompletesCountsItsBytes) {
   sim::make_next_write_pending(STD_OUTPUT_HANDLE, sim::PendingWrite::Completes);
@@ -63,22 +63,17 @@ TEST_F(ConsoleFaults, CountLargerThanOfferedIsAWriteThatTookNothing) {
   constexpr DWORD kExtra = 4096;
   for (auto kind : {sim::StdKind::File, sim::StdKind::Console}) {
     SCOPED_TRACE(static_cast<int>(kind));
-    sim::reset();
-    reset_output_for_tests();
+    fresh_process();
     sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
     sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
-    auto direct = write_whole(StdStream::Out, "line\n");
-    ASSERT_FALSE(direct);
-    EXPECT_EQ(text_of(direct.error()), "failed to write whole buffer");
+    EXPECT_THAT(write_whole(StdStream::Out, "line\n"),
+                FailsWithText("failed to write whole buffer"));
   }
 
-  sim::reset();
-  reset_output_for_tests();
+  fresh_process();
   OutputLineBuffer buffer = OutputLineBuffer::make();
   ASSERT_TRUE(buffer.write_piece("abc"));
   sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
-  auto flushed = buffer.flush();
-  ASSERT_FALSE(flushed);
-  EXPECT_EQ(text_of(flushed.error()), "failed to write the buffered data");
+  EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 3u);
 }

@@ -4,27 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "platform/sim/simulator.h"
 #include "report/backtrace_switch.h"
-#include "report/backtrace_switch_for_tests.h"
 #include "report/stack_backtrace.h"
-#include "support/program.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
 constexpr std::u16string_view kLib = u"RUST_LIB_BACKTRACE";
 constexpr std::u16string_view kRust = u"RUST_BACKTRACE";
 
-class BacktraceSwitch : public ::testing::Test {
+class BacktraceSwitch : public SimTest {
  protected:
-  void SetUp() override { fresh_process(); }
-  void TearDown() override { reset_backtrace_switch_for_tests(); }
-
-  static void fresh_process() {
-    sim::reset();
-    reset_backtrace_switch_for_tests();
-  }
-
   // Sets each variable that has a value, leaves the others absent, and decides.
   static bool decide(std::optional<std::u16string> lib, std::optional<std::u16string> rust) {
     fresh_process();

@@ -9,7 +9,8 @@
 #include "report/error_chain.h"
 #include "report/indented_writer.h"
 #include "report/stack_backtrace.h"
-#include "support/program.h"
+#include "support/error_text.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
@@ -44,44 +45,20 @@ std::string chain_text(const ErrorObject& error,
   return sink.text();
 }
 
-// Takes a number of writes, refuses the next one, and counts any write after that.
-class RefusingSink final : public TextSink {
- public:
-  explicit RefusingSink(int accepted) : accepted_(accepted) {}
-  SinkResult write_str(std::string_view text) override {
-    if (refused_) {
-      ++writes_after_refusal_;
-      return std::unexpected(SinkFailed{});
-    }
-    if (accepted_-- == 0) {
-      refused_ = true;
-      return std::unexpected(SinkFailed{});
-    }
-    text_.append(text);
-    return {};
-  }
-  const std::string& text() const { return text_; }
-  int writes_after_refusal() const { return writes_after_refusal_; }
-
- private:
-  int accepted_;
-  bool refused_ = false;
-  int writes_after_refusal_ = 0;
-  std::string text_;
-};
-
 }  // namespace
 
-TEST(ChainText, ErrorWithoutCauseIsItsTextAlone) {
+using ChainText = SimTest;
+
+TEST_F(ChainText, ErrorWithoutCauseIsItsTextAlone) {
   EXPECT_EQ(chain_text(MadeUpError({"the outer error"})), "the outer error");
 }
 
-TEST(ChainText, OneCauseIsIndentedByFourSpacesWithoutNumber) {
+TEST_F(ChainText, OneCauseIsIndentedByFourSpacesWithoutNumber) {
   const MadeUpError inner({"what went wrong"});
   EXPECT_EQ(chain_text(MadeUpError({"outer"}, &inner)), "outer\n\nCaused by:\n    what went wrong");
 }
 
-TEST(ChainText, TwoOrMoreCausesAreNumberedFromZero) {
+TEST_F(ChainText, TwoOrMoreCausesAreNumberedFromZero) {
   const MadeUpError c({"third"});
   const MadeUpError b({"second"}, &c);
   const MadeUpError a({"first"}, &b);
@@ -91,7 +68,7 @@ TEST(ChainText, TwoOrMoreCausesAreNumberedFromZero) {
             "outer\n\nCaused by:\n    0: second\n    1: third");
 }
 
-TEST(ChainText, LineBreaksInsideCausesAreFollowedByTheIndent) {
+TEST_F(ChainText, LineBreaksInsideCausesAreFollowedByTheIndent) {
   // Numbered: seven spaces, an empty line keeps its indent, a final break leaves one behind.
   const MadeUpError b({"b one\n\nb two\n"});
   const MadeUpError a({"a"}, &b);
@@ -103,13 +80,13 @@ TEST(ChainText, LineBreaksInsideCausesAreFollowedByTheIndent) {
             "outer\n\nCaused by:\n    one\n    two\n    ");
 }
 
-TEST(ChainText, OuterTextKeepsItsLineBreaksUnindented) {
+TEST_F(ChainText, OuterTextKeepsItsLineBreaksUnindented) {
   const MadeUpError inner({"inner"});
   EXPECT_EQ(chain_text(MadeUpError({"outer\nsecond line\n"}, &inner)),
             "outer\nsecond line\n\n\nCaused by:\n    inner");
 }
 
-TEST(ChainText, TextInSeveralPiecesGetsOnePrefixAndIndentsEveryBreak) {
+TEST_F(ChainText, TextInSeveralPiecesGetsOnePrefixAndIndentsEveryBreak) {
   // Pieces that start mid-line continue it; a break at the start or end of a piece counts.
   const MadeUpError inner({"invalid ", "service\nstatus", "", " value", "\n", "tail"});
   EXPECT_EQ(chain_text(MadeUpError({"out", "er"}, &inner)),
@@ -120,7 +97,9 @@ TEST(ChainText, TextInSeveralPiecesGetsOnePrefixAndIndentsEveryBreak) {
             "outer\n\nCaused by:\n    0: a\n    1: x\n       y");
 }
 
-TEST(IndentedWriterTest, NumberIsRightAlignedInAtLeastFiveColumns) {
+using IndentedWriterTest = SimTest;
+
+TEST_F(IndentedWriterTest, NumberIsRightAlignedInAtLeastFiveColumns) {
   struct Case {
     std::size_t number;
     std::string_view expected;
@@ -134,18 +113,18 @@ TEST(IndentedWriterTest, NumberIsRightAlignedInAtLeastFiveColumns) {
   }
 }
 
-TEST(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
+TEST_F(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
   const MadeUpError b({"b"});
   const MadeUpError a({"a\nmore"}, &b);
   const MadeUpError outer({"outer"}, &a);
   const std::string whole = chain_text(outer);
   // Refusing at each write in turn: what came before stays, nothing is tried afterwards.
-  for (int accepted = 0;; ++accepted) {
+  for (std::size_t accepted = 0;; ++accepted) {
     RefusingSink sink(accepted);
     const SinkResult result = write_chain_text(sink, outer, StackBacktrace::disabled());
     if (result) {
       EXPECT_EQ(sink.text(), whole);
-      EXPECT_GT(accepted, 5);
+      EXPECT_GT(accepted, 5u);
       break;
     }
     EXPECT_EQ(sink.writes_after_refusal(), 0) << "after " << accepted << " writes";
@@ -154,14 +133,16 @@ TEST(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
   }
 }
 
-TEST(BacktraceSection, HeadingThenTextWithoutTrailingWhiteSpace) {
+using BacktraceSection = SimTest;
+
+TEST_F(BacktraceSection, HeadingThenTextWithoutTrailingWhiteSpace) {
   StringSink sink;
   ASSERT_TRUE(
       write_backtrace_section(sink, "   0: main\n   1: start \t\r\n\u3000\u00A0\n").has_value());
   EXPECT_EQ(sink.text(), "\n\nStack backtrace:\n   0: main\n   1: start");
 }
 
-TEST(BacktraceSection, TextWithItsOwnHeadingGetsNoSecond) {
+TEST_F(BacktraceSection, TextWithItsOwnHeadingGetsNoSecond) {
   StringSink sink;
   ASSERT_TRUE(write_backtrace_section(sink, "stack backtrace:\n   0: main\n").has_value());
   EXPECT_EQ(sink.text(), "\n\nStack backtrace:\n   0: main");
@@ -171,7 +152,7 @@ TEST(BacktraceSection, TextWithItsOwnHeadingGetsNoSecond) {
   EXPECT_EQ(other.text(), "\n\nStack backtrace:\nStack backtrace:\n   0: main");
 }
 
-TEST(BacktraceSection, UnsupportedOrDisabledBacktraceAddsNothing) {
+TEST_F(BacktraceSection, UnsupportedOrDisabledBacktraceAddsNothing) {
   const MadeUpError inner({"inner"});
   const MadeUpError outer({"outer"}, &inner);
   EXPECT_EQ(chain_text(outer, StackBacktrace::unsupported()), "outer\n\nCaused by:\n    inner");

@@ -4,10 +4,8 @@
 #include <regex>
 #include <string>
 
-#include "platform/sim/simulator.h"
-#include "report/backtrace_switch_for_tests.h"
 #include "report/error_chain.h"
-#include "support/program.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
@@ -19,14 +17,7 @@ ServiceControlError missing_service() {
   return ServiceControlError(ServiceControlError::Winapi{OsError(ERROR_SERVICE_DOES_NOT_EXIST)});
 }
 
-class FailureReport : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim::reset();
-    reset_backtrace_switch_for_tests();
-  }
-  void TearDown() override { reset_backtrace_switch_for_tests(); }
-};
+using FailureReport = SimTest;
 
 // Every line after the heading is a frame line: a number, then a symbol or a module with its
 // offset, or the "at" line naming the module of the symbol above.
@@ -94,7 +85,7 @@ TEST_F(FailureReport, FailingStandardErrorCutsTheReportShortButStillGivesOne) {
   // Only the refused write was tried after the last accepted one.
   EXPECT_EQ(sim::calls_to({"NtWriteFile"}).size(), 3u);
 
-  sim::reset();
+  fresh_process();
   sim::set_std_handle(STD_ERROR_HANDLE, sim::StdKind::Invalid);
   EXPECT_EQ(report_failure(ErrorChain::wrap(missing_service())), 1);
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");

@@ -3,18 +3,13 @@
 #include <string>
 
 #include "service/service_control_error.h"
+#include "support/error_text.h"
 #include "support/sim_fixture.h"
 
 namespace {
 
 using Error = ServiceControlError;
 using Raw = RawValueError;
-
-std::string display(const ErrorObject& error) {
-  StringSink sink;
-  EXPECT_TRUE(error.write_display(sink));
-  return sink.text();
-}
 
 std::string debug(const ErrorObject& error, bool alternate) {
   StringSink sink;
@@ -26,29 +21,33 @@ Error parse_value(std::uint32_t state) {
   return Error(Error::ParseValue{"service status", Raw(Raw::InvalidInteger{state})});
 }
 
-TEST(ServiceControlErrorText, EachKindHasItsFixedDisplayText) {
-  EXPECT_EQ(display(Error(Error::LaunchArgumentsNotSupported{})),
+using ServiceControlErrorText = SimTest;
+
+TEST_F(ServiceControlErrorText, EachKindHasItsFixedDisplayText) {
+  EXPECT_EQ(display_text(Error(Error::LaunchArgumentsNotSupported{})),
             "kernel drivers do not support launch arguments");
-  EXPECT_EQ(display(parse_value(0)), "invalid service status value");
-  EXPECT_EQ(display(Error(Error::ArgumentHasNulByte{"service name"})),
+  EXPECT_EQ(display_text(parse_value(0)), "invalid service status value");
+  EXPECT_EQ(display_text(Error(Error::ArgumentHasNulByte{"service name"})),
             "service name contains a nul byte");
-  EXPECT_EQ(display(Error(Error::ArgumentArrayElementHasNulByte{"arguments", 3})),
+  EXPECT_EQ(display_text(Error(Error::ArgumentArrayElementHasNulByte{"arguments", 3})),
             "arguments contains a nul byte in element at 3 index");
   // The code shows only in the cause.
-  EXPECT_EQ(display(Error(Error::Winapi{OsError(5)})), "IO error in winapi call");
-  EXPECT_EQ(display(Error(Error::Winapi{OsError(-1)})), "IO error in winapi call");
+  EXPECT_EQ(display_text(Error(Error::Winapi{OsError(5)})), "IO error in winapi call");
+  EXPECT_EQ(display_text(Error(Error::Winapi{OsError(-1)})), "IO error in winapi call");
 }
 
-TEST(RawValueErrorText, NumbersInPlainDecimal) {
-  EXPECT_EQ(display(Raw(Raw::InvalidInteger{0})),
+using RawValueErrorText = SimTest;
+
+TEST_F(RawValueErrorText, NumbersInPlainDecimal) {
+  EXPECT_EQ(display_text(Raw(Raw::InvalidInteger{0})),
             "invalid unsigned integer for the target type: 0");
-  EXPECT_EQ(display(Raw(Raw::InvalidInteger{4294967295u})),
+  EXPECT_EQ(display_text(Raw(Raw::InvalidInteger{4294967295u})),
             "invalid unsigned integer for the target type: 4294967295");
-  EXPECT_EQ(display(Raw(Raw::InvalidIntegerSigned{-5})),
+  EXPECT_EQ(display_text(Raw(Raw::InvalidIntegerSigned{-5})),
             "invalid signed integer for the target type: -5");
-  EXPECT_EQ(display(Raw(Raw::InvalidIntegerSigned{-2147483647 - 1})),
+  EXPECT_EQ(display_text(Raw(Raw::InvalidIntegerSigned{-2147483647 - 1})),
             "invalid signed integer for the target type: -2147483648");
-  EXPECT_EQ(display(Raw(Raw::InvalidGuid{"{not \"a\" guid}"})),
+  EXPECT_EQ(display_text(Raw(Raw::InvalidGuid{"{not \"a\" guid}"})),
             "invalid GUID value for the target type: {not \"a\" guid}");
 }
 
@@ -61,12 +60,12 @@ TEST_F(ServiceControlErrorCause, OnlyParseValueAndWinapiHaveOne) {
 
   const Error parse = parse_value(8);
   ASSERT_NE(parse.cause(), nullptr);
-  EXPECT_EQ(display(*parse.cause()), "invalid unsigned integer for the target type: 8");
+  EXPECT_EQ(display_text(*parse.cause()), "invalid unsigned integer for the target type: 8");
   EXPECT_EQ(parse.cause()->cause(), nullptr);
 
   const Error winapi(Error::Winapi{OsError(5)});
   ASSERT_NE(winapi.cause(), nullptr);
-  EXPECT_EQ(display(*winapi.cause()), "Access is denied. (os error 5)");
+  EXPECT_EQ(display_text(*winapi.cause()), "Access is denied. (os error 5)");
   EXPECT_EQ(winapi.cause()->cause(), nullptr);
 }
 
@@ -74,10 +73,12 @@ TEST_F(ServiceControlErrorCause, SurvivesAMove) {
   Error moved = parse_value(7);
   const Error error = std::move(moved);
   ASSERT_NE(error.cause(), nullptr);
-  EXPECT_EQ(display(*error.cause()), "invalid unsigned integer for the target type: 7");
+  EXPECT_EQ(display_text(*error.cause()), "invalid unsigned integer for the target type: 7");
 }
 
-TEST(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
+using ServiceControlErrorDebug = SimTest;
+
+TEST_F(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
   EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), false),
             "LaunchArgumentsNotSupported");
   EXPECT_EQ(debug(parse_value(0), false), "ParseValue(\"service status\", InvalidInteger(0))");
@@ -89,7 +90,7 @@ TEST(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
   EXPECT_EQ(debug(Raw(Raw::InvalidGuid{"a\"b\\c\n"}), false), "InvalidGuid(\"a\\\"b\\\\c\\n\")");
 }
 
-TEST(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
+TEST_F(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
   EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), true),
             "LaunchArgumentsNotSupported");
   EXPECT_EQ(debug(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), true),
@@ -110,25 +111,7 @@ TEST_F(WinapiDebug, ShowsTheOsErrorByItsOwnRendering) {
 }
 
 // A refusing sink stops the writing; what came before stays written.
-class RefusingSink final : public TextSink {
- public:
-  explicit RefusingSink(std::size_t pieces) : pieces_left_(pieces) {}
-  SinkResult write_str(std::string_view text) override {
-    if (pieces_left_ == 0) {
-      return std::unexpected(SinkFailed{});
-    }
-    --pieces_left_;
-    text_.append(text);
-    return {};
-  }
-  const std::string& text() const { return text_; }
-
- private:
-  std::size_t pieces_left_;
-  std::string text_;
-};
-
-TEST(ServiceControlErrorText, SinkFailureIsHandedBack) {
+TEST_F(ServiceControlErrorText, SinkFailureIsHandedBack) {
   RefusingSink sink(1);
   EXPECT_FALSE(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink));
   EXPECT_EQ(sink.text(), "service name");

@@ -5,6 +5,7 @@
 
 #include "service/service_handles.h"
 #include "service/service_status.h"
+#include "support/failure_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace {
@@ -30,7 +31,9 @@ std::optional<std::uint32_t> rejected_state(
   return raw == nullptr ? std::nullopt : std::optional(raw->value);
 }
 
-TEST(ServiceStatusDecoding, EachOfTheSevenStates) {
+using ServiceStatusDecoding = SimTest;
+
+TEST_F(ServiceStatusDecoding, EachOfTheSevenStates) {
   for (DWORD state = 1; state <= 7; ++state) {
     const auto decoded = decode_service_status(queried(state));
     ASSERT_TRUE(decoded) << state;
@@ -40,7 +43,7 @@ TEST(ServiceStatusDecoding, EachOfTheSevenStates) {
   EXPECT_EQ(decode_service_status(queried(7))->current_state, ServiceState::Paused);
 }
 
-TEST(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
+TEST_F(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
   for (DWORD state : {0u, 8u, 9u, 0x80000001u, 4294967295u}) {
     EXPECT_EQ(rejected_state(decode_service_status(queried(state))), state);
     SERVICE_STATUS reply{SERVICE_WIN32_OWN_PROCESS, state, 0, 0, 0, 0, 0};
@@ -48,7 +51,7 @@ TEST(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
   }
 }
 
-TEST(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
+TEST_F(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_RUNNING);
   raw.dwServiceType = 0x1F3;
   raw.dwControlsAccepted = 0xFFFFFFFF;
@@ -65,7 +68,7 @@ TEST(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
   EXPECT_EQ(decoded->controls_accepted, 0u);
 }
 
-TEST(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
+TEST_F(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_STOPPED);
   raw.dwServiceSpecificExitCode = 7;
   raw.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
@@ -79,7 +82,7 @@ TEST(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
             (ServiceExitCode{ServiceExitCode::Kind::Win32, 1067}));
 }
 
-TEST(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {
+TEST_F(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {
   struct Case {
     DWORD millis;
     Duration hint;
@@ -97,7 +100,7 @@ TEST(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {
   }
 }
 
-TEST(ServiceStatusDecoding, ProcessIdOnlyFromAQueriedRecordAndNotZero) {
+TEST_F(ServiceStatusDecoding, ProcessIdOnlyFromAQueriedRecordAndNotZero) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_RUNNING);
   raw.dwProcessId = 1234;
   raw.dwServiceFlags = 1;
@@ -112,12 +115,12 @@ TEST(ServiceStatusDecoding, ProcessIdOnlyFromAQueriedRecordAndNotZero) {
 
 class ServiceCalls : public SimTest {
  protected:
-  // Opens "tembra_service", installed with `service`.
+  // Opens the service, installed as `service` describes.
   ServiceHandle open(sim::Service service, DWORD access = 0x10024) {
-    service.name = u"tembra_service";
+    service.name = units_of(kServiceName);
     sim::add_service(std::move(service));
     manager_.emplace(std::move(*ServiceManagerHandle::connect(SC_MANAGER_CONNECT)));
-    auto opened = manager_->open_service("tembra_service", access);
+    auto opened = manager_->open_service(kServiceName, access);
     EXPECT_TRUE(opened);
     return std::move(*opened);
   }
@@ -143,11 +146,7 @@ TEST_F(ServiceCalls, QueryPassesLevelZeroAndA36ByteBuffer) {
 
 TEST_F(ServiceCalls, RefusedQueryIsAWinapiErrorWithTheCodeReadAtOnce) {
   const ServiceHandle handle = open({}, SERVICE_STOP);  // no right to query
-  const auto status = handle.query_status();
-  ASSERT_FALSE(status);
-  const auto* winapi = std::get_if<ServiceControlError::Winapi>(&status.error().kind());
-  ASSERT_NE(winapi, nullptr);
-  EXPECT_EQ(winapi->os_error.code(), ERROR_ACCESS_DENIED);
+  EXPECT_THAT(handle.query_status(), FailsWithOsError(ERROR_ACCESS_DENIED));
   EXPECT_TRUE(code_read_right_after("QueryServiceStatusEx", ERROR_ACCESS_DENIED));
 }
 
@@ -175,11 +174,8 @@ TEST_F(ServiceCalls, RefusedRequestIsAWinapiErrorWithTheCodeReadAtOnce) {
   service.status.dwCurrentState = SERVICE_RUNNING;
   service.control_answer = sim::ControlAnswer::Refuse;
   service.refusal_code = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
-  const auto reply = open(std::move(service)).send_control(Request(Request::Stop{}));
-  ASSERT_FALSE(reply);
-  const auto* winapi = std::get_if<ServiceControlError::Winapi>(&reply.error().kind());
-  ASSERT_NE(winapi, nullptr);
-  EXPECT_EQ(winapi->os_error.code(), ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
+  EXPECT_THAT(open(std::move(service)).send_control(Request(Request::Stop{})),
+              FailsWithOsError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
   EXPECT_TRUE(code_read_right_after("ControlService", ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
 }
 
@@ -231,7 +227,9 @@ INSTANTIATE_TEST_SUITE_P(
              std::to_string(info.param.code);
     });
 
-TEST(RequestTablePositions, FollowTheDeclaredOrder) {
+using RequestTablePositions = SimTest;
+
+TEST_F(RequestTablePositions, FollowTheDeclaredOrder) {
   EXPECT_EQ(Request::Kind(Request::Continue{}).index(), 0u);
   EXPECT_EQ(Request::Kind(Request::Stop{}).index(), 10u);
   EXPECT_EQ(Request::Kind(Request::SessionChange{}).index(), 13u);

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "service/utf16_buffer.h"
-#include "support/program.h"
+#include "support/sim_fixture.h"
 
 namespace {
 
@@ -13,7 +13,7 @@ struct CapacityCase {
   std::size_t capacity;
 };
 
-class Utf8ToUtf16Capacity : public ::testing::TestWithParam<CapacityCase> {};
+class Utf8ToUtf16Capacity : public SimTest, public ::testing::WithParamInterface<CapacityCase> {};
 
 // Start at max(4, ceil(bytes after the first character / 4) + 1), then double when full,
 // unless the bytes still ahead ask for more.

@@ -11,7 +11,9 @@ namespace {
 
 using Units = std::u16string;
 
-TEST(WideNulString, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
+using WideNulStringTest = SimTest;
+
+TEST_F(WideNulStringTest, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
   const auto name = WideNulString::from_utf8("tembra_service");
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 15u);
@@ -19,27 +21,27 @@ TEST(WideNulString, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
   EXPECT_EQ(Units(name->c_str(), 15), Units(std::begin(kExpected), std::end(kExpected)));
 }
 
-TEST(WideNulString, EmptyNameIsASingleZeroUnit) {
+TEST_F(WideNulStringTest, EmptyNameIsASingleZeroUnit) {
   const auto name = WideNulString::from_utf8("");
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 1u);
   EXPECT_EQ(name->c_str()[0], 0);
 }
 
-TEST(WideNulString, TrailingNulIsTakenAsTheTerminator) {
+TEST_F(WideNulStringTest, TrailingNulIsTakenAsTheTerminator) {
   const auto name = WideNulString::from_utf8(std::string_view("svc\0", 4));
   ASSERT_TRUE(name);
   EXPECT_EQ(name->size_with_nul(), 4u);
 }
 
-TEST(WideNulString, NulBeforeTheEndIsRejected) {
+TEST_F(WideNulStringTest, NulBeforeTheEndIsRejected) {
   for (std::string_view text : {std::string_view("a\0b", 3), std::string_view("\0\0", 2),
                                 std::string_view("\0a", 2), std::string_view("ab\0\0", 4)}) {
     EXPECT_FALSE(WideNulString::from_utf8(text)) << text.size() << " bytes";
   }
 }
 
-TEST(WideNulString, CharacterAboveTheBasicPlaneIsASurrogatePairHighFirst) {
+TEST_F(WideNulStringTest, CharacterAboveTheBasicPlaneIsASurrogatePairHighFirst) {
   const auto name = WideNulString::from_utf8("a\U0001F600");
   ASSERT_TRUE(name);
   constexpr char16_t kExpected[] = u"a\xD83D\xDE00";  // the terminator included

@@ -1,4 +1,4 @@
-// Shared set-up of the console tests: a fresh simulated machine and fresh standard streams.
+// What the console tests share: the lengths of logged writes, and the matchers of failed writes.
 #pragma once
 
 #include <gmock/gmock.h>
@@ -10,19 +10,8 @@
 #include "console/print.h"
 #include "console/write_error.h"
 #include "platform/sim/simulator.h"
-#include "support/program.h"
-
-class ConsoleTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    sim::reset();
-    reset_output_for_tests();
-  }
-  void TearDown() override { reset_output_for_tests(); }
-};
-
-inline constexpr std::string_view kSuccessLine =
-    "Service uninstalled successfully. Resource cleanup warnings can be ignored.\n";
+#include "support/failure_matchers.h"
+#include "support/sim_fixture.h"
 
 // The length argument (third for WriteConsoleW, seventh for NtWriteFile) of each logged call.
 inline std::vector<std::string> write_lengths(std::string_view function) {
@@ -36,15 +25,4 @@ inline std::vector<std::string> write_lengths(std::string_view function) {
     lengths.push_back(line.substr(start, line.find_first_of(",)", start) - start));
   }
   return lengths;
-}
-
-// ASCII text as the UTF-16 units a console receives for it.
-inline std::u16string units_of(std::string_view ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
-}
-
-inline std::string text_of(const WriteError& error) {
-  StringSink sink;
-  (void)error.write_display(sink);
-  return sink.text();
 }

@@ -1,4 +1,4 @@
-// What the unit tests share: a fresh simulated machine per test, and checks on its call log.
+// What the unit tests share: a fresh process per test, and checks on the simulator's call log.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,17 +8,42 @@
 #include <string_view>
 #include <vector>
 
+#include "console/print.h"
 #include "platform/sim/simulator.h"
+#include "report/backtrace_switch_for_tests.h"
 #include "support/program.h"
 
+// The service the program removes, and the line it prints once it has.
+inline constexpr std::string_view kServiceName = "tembra_service";
+inline constexpr std::string_view kSuccessLine =
+    "Service uninstalled successfully. Resource cleanup warnings can be ignored.\n";
+
+// ASCII text as UTF-16 units: as the platform stores a name, or a console receives the text.
+inline std::u16string units_of(std::string_view ascii) {
+  return std::u16string(ascii.begin(), ascii.end());
+}
+
+// Everything a process keeps between calls, as at its start: both standard streams (no line
+// buffer, no bytes held back, the locks free), the backtrace switch undecided, and a fresh
+// simulated machine. The output goes first: a line buffer left behind goes back to the heap it
+// came from.
+inline void fresh_process() {
+  reset_output_for_tests();
+  reset_backtrace_switch_for_tests();
+  sim::reset();
+}
+
+// Every unit test runs on a fresh process and leaves one behind, so no test depends on which ran
+// before it.
 class SimTest : public ::testing::Test {
  protected:
-  void SetUp() override { sim::reset(); }
+  void SetUp() override { fresh_process(); }
+  void TearDown() override { fresh_process(); }
 
-  // Installs "tembra_service" in the given state; further fields through `adjust`.
+  // Installs the service in the given state, answering control requests as `answer` says.
   static void install_service(DWORD state, sim::ControlAnswer answer = sim::ControlAnswer::Accept) {
     sim::Service service;
-    service.name = u"tembra_service";
+    service.name = units_of(kServiceName);
     service.status.dwCurrentState = state;
     service.control_answer = answer;
     sim::add_service(std::move(service));
