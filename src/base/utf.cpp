@@ -1,5 +1,7 @@
 #include "base/utf.h"
 
+#include <cassert>
+
 namespace tembra {
 
 namespace {
@@ -50,6 +52,7 @@ std::size_t utf8_sequence_width(unsigned char byte) {
 }
 
 Utf8Sequence decode_utf8(std::string_view text) {
+  assert(!text.empty());
   const auto start = static_cast<unsigned char>(text[0]);
   const std::size_t width = utf8_sequence_width(start);
   if (width <= 1) {
@@ -87,6 +90,7 @@ std::size_t valid_utf8_prefix(std::string_view bytes) {
 }
 
 std::size_t utf8_width(char32_t code_point) {
+  assert(code_point <= 0x10FFFF);
   if (code_point < 0x80) {
     return 1;
   }
@@ -97,6 +101,7 @@ std::size_t utf8_width(char32_t code_point) {
 }
 
 void append_utf8(std::string& out, char32_t code_point) {
+  assert(code_point <= 0x10FFFF && (code_point < 0xD800 || code_point > 0xDFFF));
   const std::size_t width = utf8_width(code_point);
   if (width == 1) {
     out += static_cast<char>(code_point);
@@ -143,6 +148,7 @@ std::expected<std::string, InvalidUtf16> utf16_to_utf8(std::basic_string_view<WC
 }
 
 WCHAR Utf8ToUtf16::next() {
+  assert(!done());
   if (low_waiting_) {
     low_waiting_ = false;
     return low_;

@@ -1,5 +1,7 @@
 #include "console/console_writer.h"
 
+#include <cassert>
+
 #include "base/utf.h"
 #include "console/credible_count.h"
 
@@ -38,6 +40,7 @@ WriteError invalid_data() {
 }  // namespace
 
 std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::string_view text) {
+  assert(!text.empty() && valid_utf8_prefix(text) == text.size());
   if (text.size() > kConsoleChunkBytes) {
     std::size_t cut = kConsoleChunkBytes;
     while (cut > 0 && is_utf8_continuation(static_cast<unsigned char>(text[cut]))) {
@@ -73,6 +76,7 @@ std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::s
 
 std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
                                                      std::string_view bytes) {
+  assert(!bytes.empty());
   if (!pending.empty()) {
     return continue_pending(console, pending, static_cast<unsigned char>(bytes[0]));
   }

@@ -1,5 +1,6 @@
 #include "console/line_buffer.h"
 
+#include <cassert>
 #include <cstring>
 #include <optional>
 
@@ -119,6 +120,7 @@ std::optional<OutputLineBuffer>& stdout_slot() {
 }  // namespace
 
 OutputLineBuffer& stdout_line_buffer() {
+  assert(stream_state(StdStream::Out).lock.held_by_this_thread());
   auto& slot = stdout_slot();
   if (!slot) {
     slot.emplace(OutputLineBuffer::make());

@@ -16,7 +16,7 @@ ErrorChain ErrorChain::wrap(ServiceControlError error) {
 }
 
 SinkResult ErrorChain::write_chain(TextSink& sink) const {
-  return write_chain_text(sink, record_->error, record_->backtrace);
+  return write_chain_text(sink, record().error, record().backtrace);
 }
 
 SinkResult write_chain_text(TextSink& sink, const ErrorObject& error,

@@ -1,6 +1,7 @@
 // A growable run of UTF-16 code units, and UTF-8 text converted into one.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdlib>
 #include <memory>
@@ -22,13 +23,19 @@ class [[nodiscard]] Utf16Buffer {
   std::size_t length() const { return length_; }
   std::size_t capacity() const { return capacity_; }
   const WCHAR* data() const { return units_.get(); }
-  std::basic_string_view<WCHAR> view() const { return {units_.get(), length_}; }
+  std::basic_string_view<WCHAR> view() const {
+    assert(units_ != nullptr || length_ == 0);
+    return {units_.get(), length_};
+  }
 
   // Grows the storage to exactly `capacity` units (never below the length). Ends the process
   // when the platform cannot give them.
   void reallocate(std::size_t capacity);
   // Appends a unit; the storage must have room.
-  void push_within_capacity(WCHAR unit) { units_.get()[length_++] = unit; }
+  void push_within_capacity(WCHAR unit) {
+    assert(length_ < capacity_);
+    units_.get()[length_++] = unit;
+  }
   // Hands the storage over; the buffer is left empty.
   [[nodiscard]] WCHAR* release();
 

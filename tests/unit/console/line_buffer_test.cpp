@@ -150,7 +150,10 @@ TEST_F(ConsoleBuffering, MissingHandlesSwallowEverything) {
     // piece too large for it goes past it, so nothing is left behind.
     print_out(std::string(1000, 'a'));
     print_out(std::string(OutputLineBuffer::kCapacity + 1, 'b'));
-    EXPECT_EQ(stdout_line_buffer().filled(), 0u);
+    {
+      StreamLockGuard guard(stream_state(StdStream::Out).lock);
+      EXPECT_EQ(stdout_line_buffer().filled(), 0u);
+    }
     finish_output();
     EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
     EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");
