@@ -1,9 +1,18 @@
+// The whole run: the procedure's platform calls in order, its output and exit status on each path,
+// and what a successful run costs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
 #include "app/uninstall_service.h"
+#include "platform/sim/simulator.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 using ::testing::ElementsAre;
@@ -202,4 +211,46 @@ TEST_F(UninstallProcedure, RefusedClosesAreIgnoredAndNotRepeated) {
   EXPECT_TRUE(every_handle_closed_once());
 }
 
+// Not a timed test: what a successful run asks of the platform, printed (run the test with
+// ctest -V, or the unit_tests program itself, to see the figures) and checked.
+using SuccessfulRunCost = SimTest;
+
+TEST_F(SuccessfulRunCost, PlatformCallsWritesAndAllocations) {
+  sim::add_service({.name = units_of(kServiceName)});
+  ASSERT_EQ(entry_point(), 0);
+
+  std::map<std::string, int, std::less<>> per_function;
+  for (const auto& line : sim::calls()) {
+    ++per_function[std::string(sim::call_name(line))];
+  }
+  std::printf("successful run: %zu platform calls\n", sim::calls().size());
+  for (const auto& [name, count] : per_function) {
+    std::printf("  %-24s %d\n", name.c_str(), count);
+  }
+  const int writes = per_function["NtWriteFile"] + per_function["WriteConsoleW"];
+  const int allocations = per_function["HeapAlloc"];
+  std::printf("output writes: %d (least needed: 1)\n", writes);
+  std::printf("output buffer allocations: %d (least needed: 1), blocks left at exit: %d\n",
+              allocations, sim::live_heap_blocks());
+
+  // Connect, open, query, delete, close both handles (6); the standard handle looked up, found
+  // to be no console, written once (3); the line buffer taken from the heap and given back, the
+  // heap looked up for each (4).
+  EXPECT_EQ(sim::calls().size(), 13u);
+  EXPECT_EQ(writes, 1);
+  EXPECT_EQ(allocations, 1);
+  EXPECT_EQ(sim::live_heap_blocks(), 0);
+}
+
+using EntryPointDeathTest = SimTest;
+
+TEST_F(EntryPointDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
+  sim::add_service({.name = units_of(kServiceName)});
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  // The run ends inside the call; no status comes back.
+  EXPECT_EXIT(static_cast<void>(entry_point()), ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+              "^failed printing to stdout: ");
+}
+
 }  // namespace
+}  // namespace tembra

@@ -4,8 +4,10 @@
 
 #include "service/service_control_error.h"
 #include "support/error_text.h"
+#include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 using Error = ServiceControlError;
@@ -13,7 +15,7 @@ using Raw = RawValueError;
 
 std::string debug(const ErrorObject& error, bool alternate) {
   StringSink sink;
-  EXPECT_TRUE(error.write_debug(sink, alternate));
+  EXPECT_THAT(error.write_debug(sink, alternate), Succeeds());
   return sink.text();
 }
 
@@ -113,8 +115,10 @@ TEST_F(WinapiDebug, ShowsTheOsErrorByItsOwnRendering) {
 // A refusing sink stops the writing; what came before stays written.
 TEST_F(ServiceControlErrorText, SinkFailureIsHandedBack) {
   RefusingSink sink(1);
-  EXPECT_FALSE(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink));
+  EXPECT_THAT(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink),
+              FailsWith<SinkFailed>());
   EXPECT_EQ(sink.text(), "service name");
 }
 
 }  // namespace
+}  // namespace tembra

@@ -5,6 +5,7 @@
 #include "service/utf16_buffer.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 struct CapacityCase {
@@ -38,3 +39,4 @@ INSTANTIATE_TEST_SUITE_P(
                       CapacityCase{"\U0001F600", 2, 4}));
 
 }  // namespace
+}  // namespace tembra

@@ -11,7 +11,8 @@
 #include "console/print.h"
 #include "platform/sim/simulator.h"
 #include "report/backtrace_switch_for_tests.h"
-#include "support/program.h"
+
+namespace tembra {
 
 // The service the program removes, and the line it prints once it has.
 inline constexpr std::string_view kServiceName = "tembra_service";
@@ -84,3 +85,5 @@ inline ::testing::AssertionResult every_handle_closed_once() {
   }
   return ::testing::AssertionSuccess();
 }
+
+}  // namespace tembra
