@@ -16,18 +16,13 @@ constexpr DWORD kFacilityNtBit = 0x10000000;
 constexpr DWORD kMessageBufferUnits = 2048;
 constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
 
-std::string decimal(std::int32_t value) {
-  std::string text;
-  text.append(NumberText::decimal(std::int64_t{value}).view());
-  return text;
-}
-
-// The text of a lookup that gave no message; `outcome` is what FormatMessageW gave instead.
-std::string failed_lookup_text(DWORD id, std::string_view outcome) {
-  std::string text =
-      "OS Error " + decimal(static_cast<std::int32_t>(id)) + " (FormatMessageW() returned ";
-  text.append(outcome).append(")");
-  return text;
+// The text of a lookup that gave no message; `outcome` says what FormatMessageW gave instead.
+template <class... Outcome>
+std::string failed_lookup_text(DWORD id, const Outcome&... outcome) {
+  StringSink text;
+  (void)write_pieces(text, "OS Error ", Decimal{static_cast<std::int32_t>(id)},
+                     " (FormatMessageW() returned ", outcome..., ")");
+  return text.take();
 }
 
 }  // namespace
@@ -54,7 +49,7 @@ std::string os_error_message(std::int32_t code) {
   if (length == 0) {
     // Read first: building the text allocates, and an allocation may change the last error.
     const auto reason = static_cast<std::int32_t>(GetLastError());
-    return failed_lookup_text(id, "error " + decimal(reason));
+    return failed_lookup_text(id, "error ", Decimal{reason});
   }
   auto text = utf16_to_utf8(std::basic_string_view<WCHAR>(buffer.data(), length));
   if (!text) {
@@ -66,28 +61,18 @@ std::string os_error_message(std::int32_t code) {
 
 SinkResult OsError::write_display(TextSink& sink) const {
   const std::string message = os_error_message(code_);
-  return write_pieces(sink, message, " (os error ", decimal(code_), ")");
+  // The code goes out in one piece, its sign included.
+  return write_pieces(sink, message, " (os error ", NumberText::decimal(std::int64_t{code_}).view(),
+                      ")");
 }
 
 SinkResult OsError::write_debug(TextSink& sink, bool alternate) const {
   const std::string message = os_error_message(code_);
-  const std::string code = decimal(code_);
   if (alternate) {
-    if (auto r = write_pieces(sink, "Os {\n    code: ", code, ",\n    message: "); !r) {
-      return r;
-    }
-    if (auto r = write_quoted(sink, message); !r) {
-      return r;
-    }
-    return sink.write_str(",\n}");
+    return write_pieces(sink, "Os {\n    code: ", Decimal{code_},
+                        ",\n    message: ", Quoted{message}, ",\n}");
   }
-  if (auto r = write_pieces(sink, "Os { code: ", code, ", message: "); !r) {
-    return r;
-  }
-  if (auto r = write_quoted(sink, message); !r) {
-    return r;
-  }
-  return sink.write_str(" }");
+  return write_pieces(sink, "Os { code: ", Decimal{code_}, ", message: ", Quoted{message}, " }");
 }
 
 }  // namespace tembra

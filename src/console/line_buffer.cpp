@@ -22,7 +22,7 @@ void OutputLineBuffer::HeapBlockFree::operator()(char* block) const {
   (void)HeapFree(GetProcessHeap(), 0, block);
 }
 
-std::expected<void, WriteError> OutputLineBuffer::write_piece(std::string_view piece) {
+std::expected<void, WriteError> OutputLineBuffer::write(std::string_view piece) {
   const std::size_t last_line_feed = piece.rfind('\n');
   if (last_line_feed == std::string_view::npos) {
     if (filled_ != 0 && bytes_[filled_ - 1] == '\n') {

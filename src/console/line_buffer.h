@@ -19,8 +19,8 @@ class [[nodiscard]] OutputLineBuffer {
   // Capacity 0: every piece goes straight to the handle.
   static OutputLineBuffer unbuffered() { return OutputLineBuffer(nullptr); }
 
-  // One piece of a print.
-  [[nodiscard]] std::expected<void, WriteError> write_piece(std::string_view piece);
+  // Writes one piece of a print through the buffer.
+  [[nodiscard]] std::expected<void, WriteError> write(std::string_view piece);
   [[nodiscard]] std::expected<void, WriteError> flush();
   // Flushes what it can and gives up its storage: everything after goes straight out.
   void finish();

@@ -19,8 +19,8 @@ class StreamSink final : public TextSink {
   explicit StreamSink(StdStream stream) : stream_(stream) {}
 
   [[nodiscard]] SinkResult write_str(std::string_view text) override {
-    auto written = stream_ == StdStream::Out ? stdout_line_buffer().write_piece(text)
-                                             : write_whole(stream_, text);
+    auto written =
+        stream_ == StdStream::Out ? stdout_line_buffer().write(text) : write_whole(stream_, text);
     if (!written) {
       error_.emplace(written.error());
       return std::unexpected(SinkFailed{});

@@ -43,20 +43,15 @@ SinkResult WriteError::write_display(TextSink& sink) const {
   if (const OsError* os = os_error()) {
     return os->write_display(sink);
   }
-  return sink.write_str(message_of(std::get<WriteFailure>(error_)));
+  return write_pieces(sink, message_of(std::get<WriteFailure>(error_)));
 }
 
 SinkResult WriteError::write_debug(TextSink& sink, bool alternate) const {
   if (const OsError* os = os_error()) {
     return os->write_debug(sink, alternate);
   }
-  if (auto r = write_pieces(sink, "Error { kind: ", kind_name(kind()), ", message: "); !r) {
-    return r;
-  }
-  if (auto r = write_quoted(sink, message_of(std::get<WriteFailure>(error_))); !r) {
-    return r;
-  }
-  return sink.write_str(" }");
+  return write_pieces(sink, "Error { kind: ", kind_name(kind()),
+                      ", message: ", Quoted{message_of(std::get<WriteFailure>(error_))}, " }");
 }
 
 }  // namespace tembra

@@ -39,7 +39,7 @@ TEST_F(LineBufferTest, SuccessLineReachesAConsoleInOneWrite) {
 }
 
 TEST_F(LineBufferTest, PartialLineWaitsForALaterLineFeed) {
-  print_out("Service ", UnsignedDecimal{42});
+  print_out("Service ", Decimal{42});
   EXPECT_TRUE(sim::calls_to({"NtWriteFile"}).empty());
   print_out(" gone\nnext");
   EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("16"));
@@ -73,8 +73,8 @@ TEST_F(LineBufferTest, ZeroProgressFailsTheFlush) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_THAT(buffer.write_piece("abc"), Succeeds());
-  EXPECT_THAT(buffer.write_piece("\n"), FailsWithText("failed to write the buffered data"));
+  ASSERT_THAT(buffer.write("abc"), Succeeds());
+  EXPECT_THAT(buffer.write("\n"), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 4u);  // nothing went out, nothing is lost
 }
 
@@ -82,7 +82,7 @@ TEST_F(LineBufferTest, PartlyFlushedBytesLeaveTheBuffer) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_OUTPUT_HANDLE, {2, 0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_THAT(buffer.write_piece("abcd"), Succeeds());
+  ASSERT_THAT(buffer.write("abcd"), Succeeds());
   EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 2u);
   ASSERT_THAT(buffer.flush(), Succeeds());
@@ -102,9 +102,9 @@ TEST_F(LineBufferTest, CompleteLineLeftBehindGoesOutBeforeTheNextPartialLine) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_THAT(buffer.write_piece("ab"), Succeeds());
-  ASSERT_THAT(buffer.write_piece("c\n"), FailsWithText("failed to write the buffered data"));
-  ASSERT_THAT(buffer.write_piece("x"), Succeeds());
+  ASSERT_THAT(buffer.write("ab"), Succeeds());
+  ASSERT_THAT(buffer.write("c\n"), FailsWithText("failed to write the buffered data"));
+  ASSERT_THAT(buffer.write("x"), Succeeds());
   EXPECT_EQ(sim::console_units(STD_OUTPUT_HANDLE), u"abc\n");
   EXPECT_EQ(buffer.filled(), 1u);
 }
@@ -113,7 +113,7 @@ TEST_F(LineBufferTest, OverstatedCountFailsTheFlush) {
   // Far past the 3 bytes offered.
   constexpr DWORD kExtra = 4096;
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_THAT(buffer.write_piece("abc"), Succeeds());
+  ASSERT_THAT(buffer.write("abc"), Succeeds());
   sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
   EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 3u);

@@ -28,13 +28,11 @@ TEST_F(PrintTest, StandardErrorGetsOneWritePerPiece) {
 }
 
 TEST_F(PrintTest, PrintInsidePrintWritesInTheMiddle) {
-  auto outer = [](TextSink& sink) -> SinkResult {
-    if (auto r = sink.write_str("a"); !r) {
-      return r;
-    }
+  auto inner = [](TextSink&) -> SinkResult {
     print_err("b");
-    return sink.write_str("c");
+    return {};
   };
+  auto outer = [&](TextSink& sink) { return write_pieces(sink, "a", inner, "c"); };
   print_err_best_effort(outer);
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "abc");
 }
@@ -55,7 +53,7 @@ TEST_F(PrintTest, PrintInsidePrintStillKeepsOtherThreadsOut) {
   auto outer = [&](TextSink& sink) -> SinkResult {
     print_err("inner");  // takes the lock a second time and releases it once
     taken_during_print = taken_by_another_thread();
-    return sink.write_str("outer");
+    return write_pieces(sink, "outer");
   };
   print_err_best_effort(outer);
   EXPECT_FALSE(taken_during_print);

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "report/indented_writer.h"
+#include "base/indented_writer.h"
 #include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
