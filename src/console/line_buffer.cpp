@@ -4,22 +4,13 @@
 #include <cstring>
 #include <optional>
 
-#include "console/fatal.h"
+#include "console/process_heap.h"
 #include "console/std_stream.h"
-#include "platform/win32.h"
 
 namespace tembra {
 
 OutputLineBuffer OutputLineBuffer::make() {
-  void* bytes = HeapAlloc(GetProcessHeap(), 0, kCapacity);
-  if (bytes == nullptr) {
-    fatal_allocation_failure(kCapacity);
-  }
-  return OutputLineBuffer(static_cast<char*>(bytes));
-}
-
-void OutputLineBuffer::HeapBlockFree::operator()(char* block) const {
-  (void)HeapFree(GetProcessHeap(), 0, block);
+  return OutputLineBuffer(static_cast<char*>(heap_allocate(kCapacity)));
 }
 
 std::expected<void, WriteError> OutputLineBuffer::write(std::string_view piece) {

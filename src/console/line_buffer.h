@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "console/process_heap.h"
 #include "console/write_error.h"
 
 namespace tembra {
@@ -30,11 +31,6 @@ class [[nodiscard]] OutputLineBuffer {
   std::size_t filled() const { return filled_; }
 
  private:
-  // Gives a block back to the process heap; the answer is of no use.
-  struct HeapBlockFree {
-    void operator()(char* block) const;
-  };
-
   explicit OutputLineBuffer(char* bytes) : bytes_(bytes) {}
   [[nodiscard]] std::expected<void, WriteError> store(std::string_view bytes);
   std::size_t free_space() const { return capacity() - filled_; }

@@ -3,18 +3,13 @@
 
 #include <cassert>
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
+#include "console/process_heap.h"
 #include "platform/win32.h"
 
 namespace tembra {
-
-// Storage from the C heap, given back to it.
-struct FreeUnits {
-  void operator()(WCHAR* units) const { std::free(units); }
-};
 
 // The sole owner of its storage; empty owns none. A moved-from buffer is only destroyed or
 // assigned to.
@@ -28,8 +23,8 @@ class [[nodiscard]] Utf16Buffer {
     return {units_.get(), length_};
   }
 
-  // Grows the storage to exactly `capacity` units (never below the length). Ends the process
-  // when the platform cannot give them.
+  // Makes the storage exactly `capacity` units (never below the length), from the process heap.
+  // Ends the process when the heap cannot give them.
   void reallocate(std::size_t capacity);
   // Appends a unit; the storage must have room.
   void push_within_capacity(WCHAR unit) {
@@ -40,7 +35,7 @@ class [[nodiscard]] Utf16Buffer {
   [[nodiscard]] WCHAR* release();
 
  private:
-  std::unique_ptr<WCHAR, FreeUnits> units_;
+  std::unique_ptr<WCHAR, HeapBlockFree> units_;
   std::size_t length_ = 0;
   std::size_t capacity_ = 0;
 };

@@ -39,9 +39,9 @@ std::string_view call_name(std::string_view line);
 void fail_next(std::string_view function, DWORD code, int occurrence = 1);
 
 // What the thread's last error holds after a call that released something: HeapFree,
-// CloseHandle and CloseServiceHandle, even when they succeed, and the C runtime's free, which
-// gives its block back to the process heap. The platform does not promise to keep the last
-// error across them, so code that reads an error only after releasing reads this instead.
+// HeapReAlloc (whose old block goes), CloseHandle and CloseServiceHandle, even when they
+// succeed. The platform does not promise to keep the last error across them, so code that reads
+// an error only after releasing reads this instead.
 inline constexpr DWORD kLeftoverLastError = 0x0BAD0BAD;
 
 // ---- Handles --------------------------------------------------------------------------------
@@ -122,8 +122,14 @@ void make_next_write_pending(DWORD std_id, PendingWrite outcome);
 // units written than it took, as a misbehaving driver might.
 void overstate_next_write(DWORD std_id, DWORD extra);
 
-// Blocks from HeapAlloc not yet given back with HeapFree.
+// ---- Process heap ---------------------------------------------------------------------------
+
+// Blocks from HeapAlloc (or moved by HeapReAlloc) not yet given back with HeapFree. A reset
+// frees those still out: no block outlives its process.
 int live_heap_blocks();
+// The log lines (without their result) of HeapFree and HeapReAlloc calls on a block that the
+// heap did not hand out or had already taken back; such a block is left untouched.
+const std::vector<std::string>& bad_heap_releases();
 
 // ---- Fail-fast ------------------------------------------------------------------------------
 
