@@ -1,6 +1,7 @@
 #include "base/os_error.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 
 #include "base/number_text.h"
@@ -16,12 +17,16 @@ constexpr DWORD kFacilityNtBit = 0x10000000;
 constexpr DWORD kMessageBufferUnits = 2048;
 constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
 
-// The text of a lookup that gave no message; `outcome` says what FormatMessageW gave instead.
-template <class... Outcome>
-std::string failed_lookup_text(DWORD id, const Outcome&... outcome) {
+// The text of a lookup that gave no message: `outcome` says what FormatMessageW gave instead,
+// followed by the reason the platform gave, if any.
+std::string failed_lookup_text(DWORD id, std::string_view outcome,
+                               std::optional<std::int32_t> reason) {
+  auto reason_code = [&](TextSink& out) {
+    return reason ? write_pieces(out, Decimal{*reason}) : SinkResult();
+  };
   StringSink text;
   (void)write_pieces(text, "OS Error ", Decimal{static_cast<std::int32_t>(id)},
-                     " (FormatMessageW() returned ", outcome..., ")");
+                     " (FormatMessageW() returned ", outcome, reason_code, ")");
   return text.take();
 }
 
@@ -49,11 +54,11 @@ std::string os_error_message(std::int32_t code) {
   if (length == 0) {
     // Read first: building the text allocates, and an allocation may change the last error.
     const auto reason = static_cast<std::int32_t>(GetLastError());
-    return failed_lookup_text(id, "error ", Decimal{reason});
+    return failed_lookup_text(id, "error ", reason);
   }
   auto text = utf16_to_utf8(std::basic_string_view<WCHAR>(buffer.data(), length));
   if (!text) {
-    return failed_lookup_text(id, "invalid UTF-16");
+    return failed_lookup_text(id, "invalid UTF-16", std::nullopt);
   }
   text->resize(without_trailing_white_space(*text).size());
   return std::move(*text);
