@@ -9,8 +9,8 @@
 
 #include "base/utf.h"
 #include "check.h"
+#include "platform/sim/reference_utf.h"
 #include "platform/sim/simulator.h"
-#include "reference_utf.h"
 #include "service/utf16_buffer.h"
 #include "service/wide_nul_string.h"
 

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string_view>
 
+#include "base/ascii_wide.h"
 #include "base/number_text.h"
 #include "base/utf.h"
 #include "base/white_space.h"
@@ -15,7 +16,7 @@ namespace {
 
 constexpr DWORD kFacilityNtBit = 0x10000000;
 constexpr DWORD kMessageBufferUnits = 2048;
-constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
+constexpr auto kNtdllName = ascii_wide("NTDLL.DLL");
 
 // The text of a lookup that gave no message: `outcome` says what FormatMessageW gave instead,
 // followed by the reason the platform gave, if any.
@@ -42,7 +43,7 @@ std::string os_error_message(std::int32_t code) {
   auto id = static_cast<DWORD>(code);
   // NT status codes carry this bit; their text lives in ntdll's own table.
   if ((id & kFacilityNtBit) != 0) {
-    if (HMODULE ntdll = GetModuleHandleW(kNtdllName); ntdll != nullptr) {
+    if (HMODULE ntdll = GetModuleHandleW(kNtdllName.data()); ntdll != nullptr) {
       id &= ~kFacilityNtBit;
       flags |= FORMAT_MESSAGE_FROM_HMODULE;
       module = ntdll;

@@ -13,33 +13,9 @@ WriteError invalid_data() {
   return WriteError(WriteFailure::NonUtf8OnConsole);
 }
 
-// Continues a character whose first bytes came in earlier writes.
-[[nodiscard]] std::expected<std::size_t, WriteError> continue_pending(HANDLE console,
-                                                                      PendingUtf8& pending,
-                                                                      unsigned char next) {
-  if (!is_utf8_continuation(next)) {
-    pending.clear();
-    return std::unexpected(invalid_data());
-  }
-  pending.push(next);
-  if (pending.count < utf8_sequence_width(pending.bytes[0])) {
-    return 1;
-  }
-  const std::string_view character = pending.stored();
-  pending.clear();
-  if (valid_utf8_prefix(character) != character.size()) {
-    return std::unexpected(invalid_data());
-  }
-  // The storage was cleared, not overwritten, so `character` still reads the stored bytes.
-  if (auto written = write_console_text(console, character); !written) {
-    return std::unexpected(written.error());
-  }
-  return 1;
-}
-
-}  // namespace
-
-std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::string_view text) {
+// One write of non-empty, well-formed UTF-8: the number of bytes the console took.
+[[nodiscard]] std::expected<std::size_t, WriteError> write_console_text(HANDLE console,
+                                                                        std::string_view text) {
   assert(!text.empty() && valid_utf8_prefix(text) == text.size());
   if (text.size() > kConsoleChunkBytes) {
     std::size_t cut = kConsoleChunkBytes;
@@ -73,6 +49,32 @@ std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::s
   }
   return utf8_length({units, written});
 }
+
+// Continues a character whose first bytes came in earlier writes.
+[[nodiscard]] std::expected<std::size_t, WriteError> continue_pending(HANDLE console,
+                                                                      PendingUtf8& pending,
+                                                                      unsigned char next) {
+  if (!is_utf8_continuation(next)) {
+    pending.clear();
+    return std::unexpected(invalid_data());
+  }
+  pending.push(next);
+  if (pending.count < utf8_sequence_width(pending.bytes[0])) {
+    return 1;
+  }
+  const std::string_view character = pending.stored();
+  pending.clear();
+  if (valid_utf8_prefix(character) != character.size()) {
+    return std::unexpected(invalid_data());
+  }
+  // The storage was cleared, not overwritten, so `character` still reads the stored bytes.
+  if (auto written = write_console_text(console, character); !written) {
+    return std::unexpected(written.error());
+  }
+  return 1;
+}
+
+}  // namespace
 
 std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
                                                      std::string_view bytes) {

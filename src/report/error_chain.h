@@ -17,7 +17,6 @@ class [[nodiscard]] ErrorChain {
   // backtrace if the environment asks for one.
   static ErrorChain wrap(ServiceControlError error);
 
-  const ServiceControlError& error() const { return record().error; }
   const StackBacktrace& backtrace() const { return record().backtrace; }
 
   // The error's display text, its causes, the backtrace section; stops at the first refused

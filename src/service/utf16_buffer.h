@@ -17,7 +17,6 @@ class [[nodiscard]] Utf16Buffer {
  public:
   std::size_t length() const { return length_; }
   std::size_t capacity() const { return capacity_; }
-  const WCHAR* data() const { return units_.get(); }
   std::basic_string_view<WCHAR> view() const {
     assert(units_ != nullptr || length_ == 0);
     return {units_.get(), length_};

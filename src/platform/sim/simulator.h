@@ -82,7 +82,6 @@ const Service* find_service(std::u16string_view name);
 // The system message table answers FormatMessageW for the codes it knows (the message is
 // stored as given, line end included). Reset installs a few English messages.
 void set_system_message(DWORD id, std::u16string message);
-void set_ntdll_message(DWORD id, std::u16string message);
 void set_ntdll_loaded(bool loaded);
 
 // ---- Standard streams -----------------------------------------------------------------------
@@ -100,7 +99,6 @@ std::string stream_bytes(DWORD std_id);
 // The process environment that GetEnvironmentVariableW reads; empty after reset. Values are
 // UTF-16 as stored, so they may hold unpaired surrogates.
 void set_environment_variable(std::u16string_view name, std::u16string value);
-void unset_environment_variable(std::u16string_view name);
 
 // ---- Consoles and scripted writes ----------------------------------------------------------
 // (console output)
