@@ -13,17 +13,12 @@ WriteError invalid_data() {
   return WriteError(WriteFailure::NonUtf8OnConsole);
 }
 
-// One write of non-empty, well-formed UTF-8: the number of bytes the console took.
+// One write of well-formed UTF-8, at least one byte and at most kConsoleChunkBytes, so that it
+// fits the fixed buffer: the number of bytes the console took.
 [[nodiscard]] std::expected<std::size_t, WriteError> write_console_text(HANDLE console,
                                                                         std::string_view text) {
-  assert(!text.empty() && valid_utf8_prefix(text) == text.size());
-  if (text.size() > kConsoleChunkBytes) {
-    std::size_t cut = kConsoleChunkBytes;
-    while (cut > 0 && is_utf8_continuation(static_cast<unsigned char>(text[cut]))) {
-      --cut;
-    }
-    text = text.substr(0, cut);
-  }
+  assert(!text.empty() && text.size() <= kConsoleChunkBytes &&
+         valid_utf8_prefix(text) == text.size());
   WCHAR units[kConsoleChunkUnits];
   const int converted =
       MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),

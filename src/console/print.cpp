@@ -35,17 +35,19 @@ class StreamSink final : public TextSink {
   std::optional<WriteError> error_;
 };
 
-void print_to(StdStream stream, PrintBody body, OnWriteFailure on_failure) {
-  std::optional<WriteError> error;
-  {
-    StreamLockGuard guard(stream_state(stream).lock);
-    if (stream == StdStream::Out) {
-      (void)stdout_line_buffer();
-    }
-    StreamSink sink(stream);
-    (void)body(sink);
-    error = sink.error();
+// Writes one print under the stream's lock; the first write error, if any.
+std::optional<WriteError> write_locked(StdStream stream, PrintBody body) {
+  StreamLockGuard guard(stream_state(stream).lock);
+  if (stream == StdStream::Out) {
+    (void)stdout_line_buffer();
   }
+  StreamSink sink(stream);
+  (void)body(sink);
+  return sink.error();
+}
+
+void print_to(StdStream stream, PrintBody body, OnWriteFailure on_failure) {
+  const std::optional<WriteError> error = write_locked(stream, body);
   if (!error || on_failure == OnWriteFailure::DropRest) {
     return;
   }

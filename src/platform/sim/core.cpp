@@ -43,6 +43,7 @@ void reset() {
   detail::reset_environment();
   detail::reset_timers();
   detail::reset_heap();
+  detail::reset_stack();
 }
 
 const std::vector<std::string>& calls() {

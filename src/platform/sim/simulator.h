@@ -11,12 +11,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/sim/win32_sim.h"
+#include "platform/stack_frames.h"
 
 namespace sim {
 
@@ -128,6 +130,23 @@ int live_heap_blocks();
 // The log lines (without their result) of HeapFree and HeapReAlloc calls on a block that the
 // heap did not hand out or had already taken back; such a block is left untouched.
 const std::vector<std::string>& bad_heap_releases();
+
+// ---- Sleeping -------------------------------------------------------------------------------
+
+// The next Sleep runs `action` on the sleeping thread before it returns: what other threads do
+// while this one yields (Sleep itself blocks nothing).
+void run_in_next_sleep(std::function<void()> action);
+
+// ---- Stack frames ---------------------------------------------------------------------------
+
+// Unscripted, capture_frames and describe_frame walk and describe the test process's own stack.
+// Scripted, capture_frames gives these addresses, innermost first, and describe_frame gives each
+// its location (and an address not listed no location at all), until the next reset.
+struct ScriptedFrame {
+  std::uintptr_t address;
+  FrameLocation location;
+};
+void script_stack(std::vector<ScriptedFrame> frames);
 
 // ---- Fail-fast ------------------------------------------------------------------------------
 

@@ -104,9 +104,20 @@ TEST_F(ConsoleWriterTest, PartialAcceptanceCountsTheBytesOfTheUnitsTaken) {
   }
 }
 
-TEST_F(ConsoleWriterTest, ConsoleFailureGivesThePlatformError) {
+TEST_F(ConsoleWriterTest, ConversionOrConsoleFailureGivesThePlatformError) {
+  sim::fail_next("MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION);
+  EXPECT_THAT(write_whole(StdStream::Out, "abc"), FailsWithOsError(1113));
+  EXPECT_TRUE(code_read_right_after("MultiByteToWideChar", ERROR_NO_UNICODE_TRANSLATION));
   sim::fail_next("WriteConsoleW", ERROR_ACCESS_DENIED);
   EXPECT_THAT(write_whole(StdStream::Out, "abc"), FailsWithOsError(5));
+}
+
+TEST_F(ConsoleWriterTest, CompletedCharacterThatCannotBeWrittenGivesThePlatformError) {
+  ASSERT_THAT(write_std_handle(StdStream::Out, "\xE2"), Succeeds());
+  ASSERT_THAT(write_std_handle(StdStream::Out, "\x82"), Succeeds());
+  sim::fail_next("WriteConsoleW", ERROR_ACCESS_DENIED);
+  EXPECT_THAT(write_std_handle(StdStream::Out, "\xAC"), FailsWithOsError(5));
+  EXPECT_TRUE(pending().empty());
 }
 
 }  // namespace

@@ -100,13 +100,37 @@ TEST_F(LineBufferTest, FlushToAHandleClosedMeanwhileDropsTheBytes) {
 
 TEST_F(LineBufferTest, CompleteLineLeftBehindGoesOutBeforeTheNextPartialLine) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
-  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0, 0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
   ASSERT_THAT(buffer.write("ab"), Succeeds());
   ASSERT_THAT(buffer.write("c\n"), FailsWithText("failed to write the buffered data"));
+  // While the line cannot go out, the next piece is not taken.
+  ASSERT_THAT(buffer.write("x"), FailsWithText("failed to write the buffered data"));
+  EXPECT_EQ(buffer.filled(), 4u);
   ASSERT_THAT(buffer.write("x"), Succeeds());
   EXPECT_EQ(sim::console_units(STD_OUTPUT_HANDLE), u"abc\n");
   EXPECT_EQ(buffer.filled(), 1u);
+}
+
+TEST_F(LineBufferTest, LineWrittenPastAnEmptyBufferFailsAsAWholeWrite) {
+  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  EXPECT_THAT(buffer.write("line\nrest"), FailsWithText("failed to write whole buffer"));
+  EXPECT_EQ(buffer.filled(), 0u);  // the rest after the line is not taken either
+}
+
+TEST_F(LineBufferTest, FlushRefusedByThePlatformKeepsTheBytes) {
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  ASSERT_THAT(buffer.write(std::string(1000, 'a')), Succeeds());
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  // Too large for the space left: the flush goes first, and fails.
+  EXPECT_THAT(buffer.write(std::string(100, 'b')), FailsWithOsError(ERROR_DISK_FULL));
+  EXPECT_EQ(buffer.filled(), 1000u);
+  // The same for a line that has to go into the buffer first.
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  EXPECT_THAT(buffer.write(std::string(100, 'b') + "\nc"), FailsWithOsError(ERROR_DISK_FULL));
+  EXPECT_EQ(buffer.filled(), 1000u);
 }
 
 TEST_F(LineBufferTest, OverstatedCountFailsTheFlush) {

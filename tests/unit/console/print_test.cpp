@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -66,6 +67,32 @@ TEST_F(PrintTest, AfterTheEndOfRunFlushNothingIsBuffered) {
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abc");
   print_out("d");
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abcd");
+}
+
+TEST_F(PrintTest, EndOfRunLeavesOutputAloneWhileAnotherThreadPrints) {
+  print_out("partial");
+  StreamLock& lock = stream_state(StdStream::Out).lock;
+  std::atomic<bool> held = false;
+  std::atomic<bool> release = false;
+  std::thread printer([&] {
+    const bool taken = lock.try_lock();
+    held = true;
+    while (!release) {
+      std::this_thread::yield();
+    }
+    if (taken) {
+      lock.unlock();
+    }
+  });
+  while (!held) {
+    std::this_thread::yield();
+  }
+  finish_output();
+  release = true;
+  printer.join();
+  EXPECT_TRUE(sim::calls_to({"NtWriteFile", "HeapFree"}).empty());
+  print_out("\n");
+  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "partial\n") << "the buffer is still in use";
 }
 
 TEST_F(PrintTest, UnusedStandardOutputIsNeverGivenABuffer) {

@@ -17,6 +17,11 @@ namespace {
 
 using StdStreamTest = SimTest;
 
+TEST_F(StdStreamTest, NoBytesMakeNoCall) {
+  EXPECT_THAT(write_std_handle(StdStream::Err, ""), SucceedsWith(0u));
+  EXPECT_TRUE(sim::calls().empty());
+}
+
 TEST_F(StdStreamTest, Utf8ConsoleTakesTheBytesUnchanged) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::set_console_output_cp(CP_UTF8);

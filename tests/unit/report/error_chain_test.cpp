@@ -138,19 +138,31 @@ ServiceControlError missing_service() {
 
 using FailureReport = SimTest;
 
-// Every line after the heading is a frame line: a number, then a symbol or a module with its
-// offset, or the "at" line naming the module of the symbol above.
-void expect_frame_lines(std::string_view section) {
-  static const std::regex kFrameLine(
-      R"(( {0,3}\d+: .+\+0x[0-9a-f]+)|( {0,3}\d+: <unknown> at 0x[0-9a-f]+)|( {13}at .+\+0x[0-9a-f]+))");
-  std::size_t lines = 0;
-  for (std::size_t start = 0; start <= section.size(); ++lines) {
+// Every line after the heading is a frame line: the frame's number right-aligned in four columns,
+// then a symbol, or a module by its file name alone, with its offset, or "<unknown>" and the
+// address; or else the "at" line naming the module of the symbol above. The frames are numbered
+// from 0 in order, one numbered line each.
+void expect_frame_lines(std::string_view section, std::size_t frames) {
+  static const std::regex kNumbered(
+      R"(( {3}\d| {2}\d{2}| \d{3}|\d{4,}): (<unknown> at 0x[0-9a-f]+|[^/\\ ]+\+0x[0-9a-f]+))");
+  static const std::regex kModuleOfSymbol(R"( {13}at [^/\\ ]+\+0x[0-9a-f]+)");
+  std::size_t numbered = 0;
+  for (std::size_t start = 0; start <= section.size();) {
     const std::size_t end = std::min(section.find('\n', start), section.size());
     const std::string line(section.substr(start, end - start));
-    EXPECT_TRUE(std::regex_match(line, kFrameLine)) << "line: \"" << line << "\"";
     start = end + 1;
+    std::smatch match;
+    if (std::regex_match(line, match, kNumbered)) {
+      const std::string number = match[1].str();
+      EXPECT_EQ(number.substr(number.find_first_not_of(' ')), std::to_string(numbered))
+          << "line: \"" << line << "\"";
+      ++numbered;
+    } else {
+      EXPECT_TRUE(std::regex_match(line, kModuleOfSymbol)) << "line: \"" << line << "\"";
+    }
   }
-  EXPECT_GT(lines, 0u);
+  EXPECT_GT(numbered, 0u);
+  EXPECT_EQ(numbered, frames);
 }
 
 TEST_F(FailureReport, WithoutBacktraceIsErrorChainAndOneLineFeed) {
@@ -172,6 +184,7 @@ TEST_F(FailureReport, BacktraceSectionCarriesFramesAndEndsInOneLineFeed) {
   sim::set_environment_variable(u"RUST_BACKTRACE", u"1");
   ErrorChain chain = ErrorChain::wrap(missing_service());
   ASSERT_EQ(chain.backtrace().state(), StackBacktrace::State::Captured);
+  const std::size_t frames_captured = chain.backtrace().frame_count();
   // Writing does not change the chain: the same text comes out twice.
   StringSink first;
   StringSink second;
@@ -188,7 +201,7 @@ TEST_F(FailureReport, BacktraceSectionCarriesFramesAndEndsInOneLineFeed) {
       std::string_view(report).substr(head.size(), report.size() - head.size() - 1);
   EXPECT_FALSE(frames.empty());
   EXPECT_FALSE(std::isspace(static_cast<unsigned char>(frames.back()))) << report;
-  expect_frame_lines(frames);
+  expect_frame_lines(frames, frames_captured);
   EXPECT_EQ(report, "Error: " + first.text() + "\n");
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "platform/sim/simulator.h"
 #include "service/wide_nul_string.h"
 #include "support/result_matchers.h"
 #include "support/sim_fixture.h"
@@ -11,6 +12,7 @@
 namespace tembra {
 namespace {
 
+using ::testing::ElementsAre;
 using Units = std::u16string;
 
 using WideNulStringTest = SimTest;
@@ -21,6 +23,19 @@ TEST_F(WideNulStringTest, ServiceNameBecomesFifteenUnitsWithTheTerminator) {
   EXPECT_EQ(name->size_with_nul(), 15u);
   constexpr char16_t kExpected[] = u"tembra_service";  // the terminator included
   EXPECT_EQ(Units(name->c_str(), 15), Units(std::begin(kExpected), std::end(kExpected)));
+}
+
+TEST_F(WideNulStringTest, ServiceNameGrowsAsTheBufferDoesThenIsFittedToItsLength) {
+  {
+    const auto name = WideNulString::from_utf8("tembra_service");
+    ASSERT_THAT(name, Succeeds());
+  }
+  // 5 units, 10, 20; the terminator is the 15th, and the storage is fitted to 15 units.
+  EXPECT_THAT(
+      sim::calls_to({"HeapAlloc", "HeapReAlloc", "HeapFree"}),
+      ElementsAre("HeapAlloc(heap#4, 0x0, 10) = ptr", "HeapReAlloc(heap#4, 0x0, ptr, 20) = ptr",
+                  "HeapReAlloc(heap#4, 0x0, ptr, 40) = ptr",
+                  "HeapReAlloc(heap#4, 0x0, ptr, 30) = ptr", "HeapFree(heap#4, 0x0, ptr) = 1"));
 }
 
 TEST_F(WideNulStringTest, EmptyNameIsASingleZeroUnit) {

@@ -1,0 +1,50 @@
+// The process heap: each block taken, moved and given back with the heap looked up for the call.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "console/process_heap.h"
+#include "platform/sim/simulator.h"
+#include "support/sim_fixture.h"
+
+namespace tembra {
+namespace {
+
+using ::testing::ElementsAre;
+
+using ProcessHeapTest = SimTest;
+
+TEST_F(ProcessHeapTest, BlocksComeFromTheProcessHeapAndGoBackToIt) {
+  void* block = heap_allocate(16);
+  block = heap_reallocate(block, 40);
+  heap_free(block);
+  heap_free(nullptr);  // nothing to give back: no call
+  EXPECT_THAT(sim::calls(),
+              ElementsAre("GetProcessHeap() = heap#4", "HeapAlloc(heap#4, 0x0, 16) = ptr",
+                          "GetProcessHeap() = heap#4", "HeapReAlloc(heap#4, 0x0, ptr, 40) = ptr",
+                          "GetProcessHeap() = heap#4", "HeapFree(heap#4, 0x0, ptr) = 1"));
+}
+
+using ProcessHeapDeathTest = SimTest;
+
+TEST_F(ProcessHeapDeathTest, BlockTheHeapCannotGiveEndsTheProcessWithItsSize) {
+  // The failures are made in the child process that dies, not in this one.
+  EXPECT_EXIT(
+      {
+        sim::fail_next("HeapAlloc", 0);
+        (void)heap_allocate(3000);
+      },
+      ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+      "^memory allocation of 3000 bytes failed\n$");
+  void* block = heap_allocate(8);
+  EXPECT_EXIT(
+      {
+        sim::fail_next("HeapReAlloc", 0);
+        (void)heap_reallocate(block, 5000);
+      },
+      ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+      "^memory allocation of 5000 bytes failed\n$");
+  heap_free(block);
+}
+
+}  // namespace
+}  // namespace tembra
