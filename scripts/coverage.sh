@@ -15,11 +15,24 @@ if ! command -v gcovr >/dev/null; then
   echo "coverage: gcovr not found; install Debian's gcovr (scripts/setup.sh does)" >&2
   exit 1
 fi
-cmake --preset coverage >/dev/null
-cmake --build --preset coverage -j "$jobs" >/dev/null
+# Quiet unless it fails: then the last lines of what it said.
+quietly() {
+  local log
+  log=$(mktemp)
+  if ! "$@" >"$log" 2>&1; then
+    tail -40 "$log" >&2
+    rm -f "$log"
+    echo "coverage: failed: $*" >&2
+    exit 1
+  fi
+  rm -f "$log"
+}
+
+quietly cmake --preset coverage
+quietly cmake --build --preset coverage -j "$jobs"
 # Counts from an earlier run would add up with this one's.
 find build/coverage -name '*.gcda' -delete
-ctest --preset coverage -j "$jobs" >/dev/null
+quietly ctest --preset coverage -j "$jobs"
 
 status=0
 # CMake's compiler check leaves counts of its own in the build folder; they are not the tests'.
