@@ -51,7 +51,7 @@ ours() { [[ $1 != /* || $1 == "$build"/* ]]; }
 
 missing=0
 checked=0
-declare -A package_of=()
+declare -A packages=()
 # need <what> <name>: the notices must name <name> as a word.
 need() {
   if ! grep -qwF -- "$2" "$notices"; then
@@ -59,22 +59,17 @@ need() {
     missing=$((missing + 1))
   fi
 }
-# package <path>: the notices must name the package that installed the file and its version.
+# package <path>: the notices must name the package that installed the file, with its version.
 package() {
-  local real owner version
+  local real named
   real=$(realpath -m -- "$1")
-  [[ -n ${package_of[$real]:-} ]] && return 0
-  owner=$(dpkg-query -S "$real" 2>/dev/null |
-    awk -F': ' -v file="$real" '$2 == file { sub(/:.*/, "", $1); print $1; exit }')
-  if [[ -z $owner ]]; then
-    echo "check_notices: $real: no Debian package owns it, so the notices cannot name one" >&2
+  [[ -n ${packages[$real]:-} ]] && return 0
+  packages[$real]=seen
+  if ! named=$("$root/scripts/debian_package.sh" "$real"); then
     missing=$((missing + 1))
-    package_of[$real]=unknown
     return 0
   fi
-  version=$(dpkg-query -W -f='${Version}' "$owner")
-  package_of[$real]="$owner $version"
-  need "$real" "$owner $version"
+  need "$real" "$named"
 }
 
 while read -r kind path member; do
