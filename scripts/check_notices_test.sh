@@ -65,18 +65,9 @@ good_notices() {
   notices "$runtime_package" crt2.o libmingw32.a lib32_libmingw32_a-gccmain.o
 }
 
-failures=0
-# expect <pass|fail> <what> [message]: runs the check; a failure must print the message.
-expect() {
-  local want=$1 what=$2 message=${3:-} output status=0
-  output=$("$check" "$work/map" "$work/notices" 2>&1) || status=$?
-  if [[ $want == pass && $status -ne 0 ]] ||
-    [[ $want == fail && ($status -eq 0 || $output != *"$message"*) ]]; then
-    echo "check_notices_test: $what: expected to $want${message:+ with: $message}; got ($status):"
-    echo "$output"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=scripts/expect.sh
+source "$(dirname "$0")/expect.sh"
+check_command=("$check" "$work/map" "$work/notices")
 
 map
 good_notices
@@ -100,8 +91,4 @@ map
 notices "mingw-w64-i686-dev 0.1-1" crt2.o libmingw32.a lib32_libmingw32_a-gccmain.o
 expect fail "another package version" "does not name $runtime_package"
 
-if ((failures > 0)); then
-  echo "check_notices_test: $failures case(s) failed"
-  exit 1
-fi
-echo "check_notices_test: OK: the notice check passes a map the notices cover and fails each miss"
+expect_done "OK: the notice check passes a map the notices cover and fails each miss"
