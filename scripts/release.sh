@@ -107,8 +107,8 @@ if [[ $signing == yes ]]; then
   fi
   echo "release: signed; without its signature the exe is the unsigned build byte for byte" >&2
   shipped="signed with Authenticode (SHA-256; program name
-\"tembra-uninstall\"; time stamp: ${sign_timestamp_url:-none}), by this certificate, as
-osslsigncode verify shows it:
+\"tembra-uninstall\"; time stamp: ${sign_timestamp_url:-none}).
+The signer's certificate, as osslsigncode verify shows it:
   ${signer//$'\n'/$'\n'  }"
 else
   echo "release: unsigned: set TEMBRA_SIGN_PKCS12 and TEMBRA_SIGN_PASSWORD to sign (README.md," \
