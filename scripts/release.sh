@@ -15,10 +15,12 @@
 #                              a certificate the system's store does not know
 # The signed exe is verified, and its signature removed from a copy that must come out byte for
 # byte the unsigned build; the zip then holds the signed exe.
+# TEMBRA_DIST names another folder for the zip than dist/ (a test's throwaway release, say).
 # Usage: scripts/release.sh
 set -euo pipefail
 
 # Read before anything else runs, and before the cd: relative paths are the caller's.
+dist=$(realpath -m -- "${TEMBRA_DIST:-$(dirname "$0")/../dist}")
 signing=no
 if [[ -n ${TEMBRA_SIGN_PKCS12:-} && -n ${TEMBRA_SIGN_PASSWORD+set} ]]; then
   signing=yes
@@ -68,7 +70,7 @@ if [[ -n $(git status --porcelain) ]]; then
 fi
 
 stage=$build/stage
-mkdir -p "$stage" dist
+mkdir -p "$stage" "$dist"
 unsigned=$build/tembra-uninstall.exe
 unsigned_sha256=$(sha256sum "$unsigned" | cut -d' ' -f1)
 
@@ -154,7 +156,7 @@ cp README.md LICENSE THIRD-PARTY-NOTICES.txt "$stage/"
 chmod 644 "${files[@]/#/$stage/}"
 # Zip keeps local time in its entries: take the commit's time, read as UTC.
 touch -d "@$(git log -1 --format=%ct)" "${files[@]/#/$stage/}"
-zip=$PWD/dist/tembra-uninstall-$version-win32.zip
+zip=$dist/tembra-uninstall-$version-win32.zip
 rm -f "$zip"
 (cd "$stage" && TZ=UTC zip -X -q "$zip" "${files[@]}")
 sed 's/^/release: /' "$stage/SHA256SUMS" >&2

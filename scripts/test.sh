@@ -49,10 +49,10 @@ build_windows_clang() {
 release() (
   step "release: notices, signed with a throwaway certificate, reproducible"
   scripts/check_notices_test.sh
-  local built=build/mingw-x86/tembra-uninstall.exe work password zip=
+  local built=build/mingw-x86/tembra-uninstall.exe work password zip
   work=$(mktemp -d)
-  # The zip is signed with a throwaway certificate: it goes too.
-  trap 'rm -rf "$work" "$zip"' EXIT
+  # The zip is signed with a throwaway certificate: it is made in the scratch folder, not in dist/.
+  trap 'rm -rf "$work"' EXIT
   password=$(openssl rand -hex 16)
   openssl req -x509 -newkey rsa:2048 -nodes -keyout "$work/key.pem" -out "$work/cert.pem" \
     -days 2 -subj "/CN=tembra-uninstall test signing" \
@@ -63,7 +63,8 @@ release() (
   rm "$work/key.pem"
   local status=0
   zip=$(TEMBRA_SIGN_PKCS12=$work/cert.p12 TEMBRA_SIGN_PASSWORD=$password \
-    TEMBRA_SIGN_CAFILE=$work/cert.pem scripts/release.sh 2>"$work/release.log") || status=$?
+    TEMBRA_SIGN_CAFILE=$work/cert.pem TEMBRA_DIST=$work/dist scripts/release.sh \
+    2>"$work/release.log") || status=$?
   cat "$work/release.log"
   ((status == 0))
 
