@@ -1,14 +1,17 @@
-; Example NSIS installer for a product whose Windows service is "tembra_service".
+; Example NSIS installer for a product whose Windows service is "tembra_service";
 ; sample-service.exe stands in for the vendor's own service program.
 ;
-; Build (from any folder):
+; Build:
 ;   makensis -DTOOL_DIR=<folder with tembra-uninstall.exe and sample-service.exe>
 ;            -DOUTFILE=<installer.exe> examples/nsis/tembra.nsi
+; Give absolute paths: makensis resolves relative ones from this file's folder.
 ;
-; The uninstaller removes the service with tembra-uninstall.exe and only then the files. Its
-; exit status is 0 when the service was removed or was already gone, 2 otherwise (the files
-; then stay, so that it can be run again). An installer that runs it silently must pass the
-; install folder as "_?=<folder>" (last argument) to wait for it and see that status.
+; The uninstaller removes the service with tembra-uninstall.exe, and only then the files. Its
+; exit status is 0 when the service was removed or was already gone, 2 otherwise: the files
+; then stay, so that the uninstall can be run again. A program that runs it silently must pass
+; the install folder as the last argument, "_?=<folder>", to wait for it and get that status.
+; A real installer also registers its uninstaller with Windows (Add/Remove Programs); left
+; out here.
 
 Unicode true
 RequestExecutionLevel admin
@@ -26,6 +29,7 @@ InstallDir "$PROGRAMFILES\Tembra"
 Page directory
 Page instfiles
 UninstPage instfiles
+ShowUninstDetails show
 
 Section
   SetOutPath "$INSTDIR"
@@ -51,7 +55,8 @@ SectionEnd
 
 Section "Uninstall"
   ; $0: the tool's exit status ("error" if it did not start); $1: its standard output and
-  ; standard error, merged in the order written.
+  ; standard error, merged in the order written (the first 1023 characters: the report's
+  ; cause line comes well before).
   nsExec::ExecToStack '"$INSTDIR\tembra-uninstall.exe"'
   Pop $0
   Pop $1
@@ -61,6 +66,7 @@ Section "Uninstall"
   FileWrite $2 "$1"
   FileClose $2
   FileOpen $2 "${LOG}" r
+  ClearErrors
   ${Do}
     FileRead $2 $3
     ${IfThen} ${Errors} ${|} ${ExitDo} ${|}
