@@ -7,6 +7,7 @@
 #   removal fails    the service accepts no stop and an earlier run of the tool marked it for
 #                    deletion, so the tool reports os error 1072: the uninstall fails, the
 #                    report is kept, the files stay
+# and the package's tables: where the tool's action sits, its type, no deletion of the service.
 # Usage: tests/installers/run.sh [build folder]   (default build/mingw-x86)
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
