@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Everything CI checks, in order: machine set-up, both builds, the unit tests, and the
-# end-to-end tests of the real program under Wine. Stops at the first failing step.
+# Everything CI checks, in order: machine set-up, the builds, the unit tests, static checks,
+# and the end-to-end, smoke and installer tests of the real program under Wine. Stops at the
+# first failing step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -119,6 +120,25 @@ lint() {
   JOBS=$jobs scripts/lint.sh
 }
 
+# The CI workflow against GitHub's schema, by a validator pinned to one version and installed
+# under build/ only; an invalid file must fail it, or its passing would prove nothing.
+validate_workflow() {
+  step "workflow file: GitHub's schema"
+  local dir=build/action-validator version=0.6.0 installed=
+  local validator=$dir/node_modules/.bin/action-validator
+  installed=$(node -p "require('./$dir/node_modules/@action-validator/cli/package.json').version" 2>/dev/null) || true
+  if [[ $installed != "$version" ]]; then
+    npm install --prefix "$dir" --no-save --no-audit --no-fund "@action-validator/cli@$version"
+  fi
+  printf 'on: push\njobs:\n  x:\n    steps: 3\n' >"$dir/invalid.yml"
+  if "$validator" "$dir/invalid.yml" >/dev/null 2>&1; then
+    echo "workflow: the validator accepts an invalid file" >&2
+    return 1
+  fi
+  "$validator" .github/workflows/ci.yml
+  echo "workflow: valid"
+}
+
 fuzz() {
   step "fuzzing (bounded)"
   scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
@@ -132,6 +152,16 @@ wine_tests() {
   tests/wine/run.sh build/mingw-x86-clang
 }
 
+smoke_test() {
+  step "smoke test of the Windows CI job, under Wine's cmd"
+  tests/smoke/run.sh build/mingw-x86
+}
+
+installer_tests() {
+  step "installer recipes (NSIS, Windows Installer) under Wine"
+  tests/installers/run.sh build/mingw-x86
+}
+
 main() {
   setup
   build_host
@@ -141,8 +171,11 @@ main() {
   release
   check_exes
   lint
+  validate_workflow
   fuzz
   wine_tests
+  smoke_test
+  installer_tests
   echo
   echo "all checks passed"
 }
