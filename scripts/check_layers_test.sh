@@ -33,18 +33,9 @@ good_tree() {
   write fuzz/everything.cpp '#include "app/main.cpp"' '#include "../tests/unit/support/fixture.h"'
 }
 
-failures=0
-# expect <pass|fail> <what> [message]: runs the check on the tree; a failure must print the message.
-expect() {
-  local want=$1 what=$2 message=${3:-} output status=0
-  output=$("$check" "$work/tree" 2>&1) || status=$?
-  if [[ $want == pass && $status -ne 0 ]] ||
-    [[ $want == fail && ($status -eq 0 || $output != *"$message"*) ]]; then
-    echo "check_layers_test: $what: expected to $want${message:+ with: $message}; got ($status):"
-    echo "$output"
-    failures=$((failures + 1))
-  fi
-}
+# shellcheck source=scripts/expect.sh
+source "$(dirname "$0")/expect.sh"
+check_command=("$check" "$work/tree")
 
 good_tree
 expect pass "a well-layered tree"
@@ -95,8 +86,4 @@ bad "an unknown folder of tests" \
   'tests/unit/helpers/: neither a room nor the test helpers (support/)' \
   tests/unit/helpers/fixture.h '#pragma once'
 
-if ((failures > 0)); then
-  echo "check_layers_test: $failures case(s) failed" >&2
-  exit 1
-fi
-echo "check_layers_test: the layering check passes a good tree and fails each bad one"
+expect_done "the layering check passes a good tree and fails each bad one"

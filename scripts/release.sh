@@ -1,11 +1,44 @@
 #!/usr/bin/env bash
 # Makes a release: builds the release exe (preset mingw-x86) from scratch in its own build folder,
-# checks it, and writes dist/tembra-uninstall-<version>-win32.zip holding the exe, README.md,
-# LICENSE and SHA256SUMS. The exe is reproducible and so is the zip: fixed file times (the
-# commit's), modes and order, no extra fields. Progress goes to standard error; the zip's path is
-# the last line, on standard output.
+# checks it and its link map against THIRD-PARTY-NOTICES.txt, signs it when asked to, and writes
+# dist/tembra-uninstall-<version>-win32.zip holding the exe, README.md, LICENSE,
+# THIRD-PARTY-NOTICES.txt, BUILDINFO.txt and SHA256SUMS. The unsigned exe is reproducible and so is
+# an unsigned release's zip: fixed file times (the commit's), modes and order, no extra fields.
+# Progress goes to standard error; the zip's path is the last line, on standard output.
+#
+# Signing, with both of these set (otherwise the release is unsigned, as standard error says):
+#   TEMBRA_SIGN_PKCS12         PKCS#12 file with the code-signing certificate and its key
+#   TEMBRA_SIGN_PASSWORD       its password; handed to osslsigncode through a pipe, never on a
+#                              command line, and kept from every other process started here
+#   TEMBRA_SIGN_TIMESTAMP_URL  optional: an RFC 3161 time-stamp server; no time stamp without it
+#   TEMBRA_SIGN_CAFILE         optional: the CA certificates to verify the signature against, for
+#                              a certificate the system's store does not know
+# The signed exe is verified, and its signature removed from a copy that must come out byte for
+# byte the unsigned build; the zip then holds the signed exe.
+# TEMBRA_DIST names another folder for the zip than dist/ (a test's throwaway release, say).
 # Usage: scripts/release.sh
 set -euo pipefail
+
+# Read before anything else runs, and before the cd: relative paths are the caller's.
+dist=$(realpath -m -- "${TEMBRA_DIST:-$(dirname "$0")/../dist}")
+signing=no
+if [[ -n ${TEMBRA_SIGN_PKCS12:-} && -n ${TEMBRA_SIGN_PASSWORD+set} ]]; then
+  signing=yes
+  sign_pkcs12=$(realpath -- "$TEMBRA_SIGN_PKCS12")
+  sign_password=$TEMBRA_SIGN_PASSWORD
+  sign_timestamp_url=${TEMBRA_SIGN_TIMESTAMP_URL:-}
+  sign_cafile=${TEMBRA_SIGN_CAFILE:+$(realpath -- "$TEMBRA_SIGN_CAFILE")}
+elif [[ -n ${TEMBRA_SIGN_PKCS12:-}${TEMBRA_SIGN_PASSWORD+set}${TEMBRA_SIGN_TIMESTAMP_URL:-}${TEMBRA_SIGN_CAFILE:-} ]]; then
+  echo "release: to sign, set both TEMBRA_SIGN_PKCS12 and TEMBRA_SIGN_PASSWORD; for an unsigned" \
+    "release, none of the TEMBRA_SIGN_ variables" >&2
+  exit 1
+fi
+unset TEMBRA_SIGN_PASSWORD
+if [[ $signing == yes && ! -r $sign_pkcs12 ]]; then
+  echo "release: cannot read the PKCS#12 file $sign_pkcs12" >&2
+  exit 1
+fi
+
 cd "$(dirname "$0")/.."
 
 # shellcheck source=scripts/setup.sh
@@ -18,6 +51,7 @@ rm -rf "$build"
   cmake --preset mingw-x86 -B "$build"
   cmake --build "$build" -j "${JOBS:-2}" --target tembra-uninstall
   scripts/check_exe.sh "$build/tembra-uninstall.exe"
+  scripts/check_notices.sh "$build/tembra-uninstall.map"
 } >&2
 
 # The version is the one project() declares, as CMake recorded it.
@@ -29,19 +63,100 @@ fi
 
 commit=$(git rev-parse HEAD)
 echo "release: version $version, commit $commit" >&2
+commit_note=
 if [[ -n $(git status --porcelain) ]]; then
   echo "release: warning: the work tree has uncommitted changes, so this is not commit $commit" >&2
+  commit_note=" plus uncommitted changes: not a build of that commit"
 fi
 
-files=(tembra-uninstall.exe README.md LICENSE SHA256SUMS)
 stage=$build/stage
-mkdir -p "$stage" dist
-cp "$build/tembra-uninstall.exe" README.md LICENSE "$stage/"
-(cd "$stage" && sha256sum tembra-uninstall.exe README.md LICENSE >SHA256SUMS)
+mkdir -p "$stage" "$dist"
+unsigned=$build/tembra-uninstall.exe
+unsigned_sha256=$(sha256sum "$unsigned" | cut -d' ' -f1)
+
+if [[ $signing == yes ]]; then
+  timestamp=()
+  [[ -n $sign_timestamp_url ]] && timestamp=(-ts "$sign_timestamp_url")
+  cafile=()
+  [[ -n $sign_cafile ]] && cafile=(-CAfile "$sign_cafile")
+  echo "release: signing with the certificate in $sign_pkcs12" >&2
+  # printf is built in: the password reaches the pipe without a command line of its own.
+  osslsigncode sign -pkcs12 "$sign_pkcs12" -readpass <(printf '%s' "$sign_password") \
+    -h sha256 -n tembra-uninstall "${timestamp[@]}" \
+    -in "$unsigned" -out "$stage/tembra-uninstall.exe" >&2 || {
+    echo "release: signing failed (osslsigncode's message above)" >&2
+    exit 1
+  }
+  unset sign_password
+  verified=$(osslsigncode verify "${cafile[@]}" -in "$stage/tembra-uninstall.exe" 2>&1) || {
+    echo "$verified" >&2
+    echo "release: the signed exe does not verify" >&2
+    exit 1
+  }
+  echo "$verified" >&2
+  # The signer's certificate is the first one the verification shows.
+  signer=$(awk '/^Signer.s certificate:/ { found = 1 }
+    found && /^[ \t]*(Subject|Issuer|Serial) *:/ { sub(/^[ \t]*/, ""); print; if (/^Serial/) exit }' \
+    <<<"$verified")
+  if [[ $signer != Subject* ]]; then
+    echo "release: osslsigncode verify named no signer's certificate" >&2
+    exit 1
+  fi
+  osslsigncode remove-signature -in "$stage/tembra-uninstall.exe" -out "$build/stripped.exe" >&2
+  if ! cmp "$build/stripped.exe" "$unsigned" >&2; then
+    echo "release: the signed exe without its signature is not the unsigned build" >&2
+    exit 1
+  fi
+  echo "release: signed; without its signature the exe is the unsigned build byte for byte" >&2
+  shipped="signed with Authenticode (SHA-256; program name
+\"tembra-uninstall\"; time stamp: ${sign_timestamp_url:-none}).
+The signer's certificate, as osslsigncode verify shows it:
+  ${signer//$'\n'/$'\n'  }"
+else
+  echo "release: unsigned: set TEMBRA_SIGN_PKCS12 and TEMBRA_SIGN_PASSWORD to sign (README.md," \
+    "Release)" >&2
+  cp "$unsigned" "$stage/tembra-uninstall.exe"
+  shipped="unsigned, the exe as built (the SHA-256 above)."
+fi
+
+compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
+linker=$(sed -n 's/^CMAKE_LINKER:[A-Z]*=//p' "$build/CMakeCache.txt")
+cat >"$stage/BUILDINFO.txt" <<EOF
+tembra-uninstall $version: how this release was built
+
+Commit:    $commit$commit_note
+Version:   $version
+Built on:  $(. /etc/os-release && echo "$PRETTY_NAME"), CMake preset mingw-x86
+Compiler:  $(scripts/debian_package.sh "$compiler") ($(basename "$compiler"))
+Binutils:  $(scripts/debian_package.sh "$linker") (linker and resource compiler)
+Runtime libraries linked in: THIRD-PARTY-NOTICES.txt names them, with their packages' versions.
+
+SHA-256 of tembra-uninstall.exe as built, unsigned:
+  $unsigned_sha256
+
+tembra-uninstall.exe in this zip: $shipped
+
+To check a signed tembra-uninstall.exe against the source:
+  1. Strip the signature and take the digest; it must be the SHA-256 above (the release was made
+     only after stripping gave back the unsigned build byte for byte):
+       osslsigncode remove-signature -in tembra-uninstall.exe -out stripped.exe
+       sha256sum stripped.exe
+  2. Rebuild from the source on Debian 12 with the package versions above and in
+     THIRD-PARTY-NOTICES.txt, in a clone of the commit above:
+       git checkout $commit
+       scripts/release.sh
+     and compare: sha256sum build/mingw-x86-release/tembra-uninstall.exe gives the same digest.
+  3. See who signed it: osslsigncode verify -in tembra-uninstall.exe (add -CAfile with the
+     signer's CA certificate when the system's store does not know it).
+EOF
+
+files=(tembra-uninstall.exe README.md LICENSE THIRD-PARTY-NOTICES.txt BUILDINFO.txt SHA256SUMS)
+cp README.md LICENSE THIRD-PARTY-NOTICES.txt "$stage/"
+(cd "$stage" && sha256sum "${files[@]:0:${#files[@]}-1}" >SHA256SUMS)
 chmod 644 "${files[@]/#/$stage/}"
 # Zip keeps local time in its entries: take the commit's time, read as UTC.
 touch -d "@$(git log -1 --format=%ct)" "${files[@]/#/$stage/}"
-zip=$PWD/dist/tembra-uninstall-$version-win32.zip
+zip=$dist/tembra-uninstall-$version-win32.zip
 rm -f "$zip"
 (cd "$stage" && TZ=UTC zip -X -q "$zip" "${files[@]}")
 sed 's/^/release: /' "$stage/SHA256SUMS" >&2

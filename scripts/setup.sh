@@ -5,7 +5,14 @@
 
 _setup_packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format zip gcovr
   clang-16 libclang-rt-16-dev clang-tidy-16
-  g++-mingw-w64-i686-posix wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static)
+  g++-mingw-w64-i686-posix wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static
+  nsis wixl msitools)
+# Signing and checking a release. Debian 12's osslsigncode 2.5 does all the release needs (2.9,
+# from backports, too).
+_setup_packages+=(osslsigncode openssl unzip)
+# node and npm (for the workflow validator) may come from elsewhere than Debian, as on a machine
+# image that has its own; Debian's packages are installed only when either command is missing.
+command -v node >/dev/null && command -v npm >/dev/null || _setup_packages+=(nodejs npm)
 
 _setup_installed() {
   [[ $(dpkg-query -W -f='${Status}' "$1" 2>/dev/null) == "install ok installed" ]]

@@ -64,16 +64,20 @@ _wine_cleanup() {
 trap _wine_cleanup EXIT
 trap 'exit 143' TERM INT
 
+# Makes the template prefix unless WINE_TEMPLATE names one; this shell removes it at exit.
+wine_template_ensure() {
+  [[ -n ${WINE_TEMPLATE:-} ]] && return 0
+  _OWN_TEMPLATE=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)
+  WINE_TEMPLATE=$_OWN_TEMPLATE/prefix
+  wine_template_make "$WINE_TEMPLATE" || {
+    echo "could not make a Wine prefix" >&2
+    exit 2
+  }
+}
+
 # Sets WINEPREFIX to a fresh copy of the template and $T to this test's scratch directory.
 wine_prefix_new() {
-  if [[ -z ${WINE_TEMPLATE:-} ]]; then
-    _OWN_TEMPLATE=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)
-    WINE_TEMPLATE=$_OWN_TEMPLATE/prefix
-    wine_template_make "$WINE_TEMPLATE" || {
-      echo "could not make a Wine prefix" >&2
-      exit 2
-    }
-  fi
+  wine_template_ensure
   T=$(mktemp -d /tmp/tembra-wine-test.XXXXXX)
   cp -a "$WINE_TEMPLATE" "$T/prefix"
   export WINEPREFIX=$T/prefix
@@ -90,15 +94,20 @@ install_service() {
   wine sc create "$SERVICE_NAME" binPath= "C:\\svc.exe $1" >/dev/null
 }
 
-# Starts the service and waits (at most 60 s) until it reports RUNNING.
+# Starts the service and waits until it reports RUNNING.
 start_service() {
   wine sc start "$SERVICE_NAME" >/dev/null
+  wait_for_state RUNNING
+}
+
+# wait_for_state STATE: waits (at most 60 s) until service_state prints STATE.
+wait_for_state() {
   local deadline=$(($(now_ms) + 60000))
   while (($(now_ms) < deadline)); do
-    [[ $(service_state) == RUNNING ]] && return 0
+    [[ $(service_state) == "$1" ]] && return 0
     sleep 0.5
   done
-  echo "service did not reach RUNNING" >&2
+  echo "service did not reach $1" >&2
   return 1
 }
 

@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# Builds the example installers (examples/nsis/tembra.nsi, examples/msi/tembra.wxs) from the exes
+# of a build folder and runs them under Wine, each case of each recipe in a fresh prefix. Every
+# case starts with a silent install (exit status 0, service RUNNING, files in place), then:
+#   uninstall        exit status 0, service gone, files gone
+#   service gone     the service was removed behind the installer's back: exit status 0
+#   removal fails    the service accepts no stop and an earlier run of the tool marked it for
+#                    deletion, so the tool reports os error 1072: the uninstall fails, the
+#                    report is kept, the files stay
+# and the package's tables: where the tool's action sits, its type, no deletion of the service.
+# Usage: tests/installers/run.sh [build folder]   (default build/mingw-x86)
+set -u
+root=$(cd "$(dirname "$0")/../.." && pwd)
+WINE_BUILD=$(realpath -m -- "${1:-$root/build/mingw-x86}")
+TOOL_EXE=$WINE_BUILD/tembra-uninstall.exe
+# shellcheck source=tests/wine/lib.sh
+source "$root/tests/wine/lib.sh"
+
+setup_exe=$WINE_BUILD/installers/tembra-setup.exe
+msi=$WINE_BUILD/installers/tembra.msi
+default_folder='C:\Program Files (x86)\Tembra'
+chosen_folder='C:\Vendor Apps\Tembra'
+
+echo "building the installers into $WINE_BUILD/installers"
+mkdir -p "$WINE_BUILD/installers"
+makensis -V2 -DTOOL_DIR="$WINE_BUILD" -DOUTFILE="$setup_exe" "$root/examples/nsis/tembra.nsi" || exit 2
+# wixl takes Source paths relative to the current folder only.
+(cd "$root" && wixl -a x86 -D ToolDir="$(realpath -m --relative-to=. "$WINE_BUILD")" -o "$msi" \
+  examples/msi/tembra.wxs) || exit 2
+
+# win_run LINE: runs LINE from a batch file under Wine's cmd, which hands the program its
+# command line exactly as written (wine itself would quote an argument holding spaces, and the
+# NSIS uninstaller would then not see "_?=") and keeps the whole exit status (wine's own keeps
+# the low 8 bits: 1627 becomes 91). Output in $T/out and $T/err, exit status in $RC.
+win_run() {
+  local status=$WINEPREFIX/drive_c/status.txt
+  printf '@echo off\r\n%s\r\n>C:\\status.txt echo %%errorlevel%%\r\n' "$1" >"$WINEPREFIX/drive_c/run.cmd"
+  rm -f "$status"
+  timeout -k 5 300 wine cmd /c 'C:\run.cmd' >"$T/out" 2>"$T/err"
+  RC=$(tr -d '\r\n' <"$status" 2>/dev/null)
+}
+
+# files_in FOLDER: the names in a Windows folder of the prefix, or "no folder".
+files_in() {
+  local path=${1#C:\\}
+  path=$WINEPREFIX/drive_c/${path//\\//}
+  if [[ -d $path ]]; then
+    (cd "$path" && echo *)
+  else
+    echo "no folder"
+  fi
+}
+
+# install RECIPE FOLDER: a silent install, checked; the NSIS installer is given FOLDER with
+# /D= unless it is the default one.
+install() {
+  case $1 in
+  nsis)
+    cp "$setup_exe" "$WINEPREFIX/drive_c/"
+    local choice=
+    [[ $2 == "$default_folder" ]] || choice=" /D=$2"
+    win_run "C:\\tembra-setup.exe /S$choice"
+    installed_files="sample-service.exe tembra-uninstall.exe uninstall.exe"
+    # Run with "_?=", the uninstaller cannot delete itself.
+    files_left=uninstall.exe
+    ;;
+  msi)
+    cp "$msi" "$WINEPREFIX/drive_c/"
+    win_run "msiexec /i C:\\tembra.msi /qn"
+    installed_files="sample-service.exe tembra-uninstall.exe"
+    files_left="no folder"
+    ;;
+  esac
+  assert_eq 0 "$RC" "install into $2: exit status"
+  assert_eq RUNNING "$(service_state)" "install: service RUNNING"
+  assert_eq "$installed_files" "$(files_in "$2")" "install: files in place"
+}
+
+# uninstall RECIPE FOLDER: a silent uninstall. The NSIS uninstaller waits and gives its status
+# only when it is passed its folder as "_?=FOLDER".
+uninstall() {
+  case $1 in
+  nsis) win_run "\"$2\\uninstall.exe\" /S _?=$2" ;;
+  msi) win_run "msiexec /x C:\\tembra.msi /qn" ;;
+  esac
+}
+
+# assert_kept RECIPE STDOUT STDERR: what the uninstall kept of the tool's output. The NSIS
+# uninstaller keeps both streams, merged, in its log in the temp folder; msiexec under Wine
+# passes them on to its own console.
+assert_kept() {
+  if [[ $1 == nsis ]]; then
+    local log
+    log=$(find "$WINEPREFIX/drive_c/users" -name tembra-uninstall.log)
+    assert_file_bytes "${log:-$T/no log in the temp folder}" "$2$3"
+  else
+    assert_file_bytes "$T/out" "$2"
+    assert_file_bytes "$T/err" "$3"
+  fi
+}
+
+# remove_service_behind_installer: stops and deletes the service with sc.
+remove_service_behind_installer() {
+  wine sc stop "$SERVICE_NAME" >/dev/null
+  wine sc delete "$SERVICE_NAME" >/dev/null
+  wait_for_state absent
+}
+
+case_uninstall() {
+  install "$1" "$default_folder"
+  uninstall "$1" "$default_folder"
+  assert_eq 0 "$RC" "uninstall: exit status"
+  assert_eq absent "$(service_state)" "uninstall: service gone"
+  assert_eq "$files_left" "$(files_in "$default_folder")" "uninstall: files gone"
+  assert_kept "$1" "$SUCCESS_LINE" ""
+}
+
+case_service_gone() {
+  # An NSIS folder chosen with /D=. The package keeps the default: Wine's msiexec /x looks for
+  # the files in the default folder whatever INSTALLDIR the install was given.
+  local folder=$default_folder
+  [[ $1 == nsis ]] && folder=$chosen_folder
+  install "$1" "$folder"
+  remove_service_behind_installer
+  uninstall "$1" "$folder"
+  assert_eq 0 "$RC" "uninstall: exit status"
+  assert_eq "$files_left" "$(files_in "$folder")" "uninstall: files gone"
+  if [[ $1 == nsis ]]; then
+    assert_kept nsis "" "$(failure_report 1060)"$'\n'
+  else
+    # The package runs the tool only while the service's registry key exists.
+    assert_kept msi "" ""
+  fi
+}
+
+case_removal_fails() {
+  install "$1" "$default_folder"
+  # The vendor's service replaced by one that refuses to stop, then marked for deletion.
+  remove_service_behind_installer
+  install_service nostop
+  start_service
+  run_tool
+  assert_eq 0 "$RC" "an earlier run of the tool: exit status"
+  assert_eq RUNNING "$(service_state)" "service marked for deletion, still RUNNING"
+  uninstall "$1" "$default_folder"
+  # msiexec gives 1603 on Windows for the same failure.
+  assert_eq "$([[ $1 == nsis ]] && echo 2 || echo 1627)" "$RC" "uninstall: exit status"
+  assert_kept "$1" "" $'IO error in winapi call\n'"$(failure_report 1072)"$'\n'
+  assert_eq "$installed_files" "$(files_in "$default_folder")" "uninstall: files stay"
+}
+
+# The package's tables, where wixl has silently dropped or misplaced entries before.
+msi_tables() {
+  local sequence type events
+  sequence=$(msiinfo export "$msi" InstallExecuteSequence | tr -d '\r')
+  at() { awk -F'\t' -v a="$1" '$1 == a { print $3 }' <<<"$sequence"; }
+  local action start remove
+  action=$(at RemoveService) start=$(at InstallInitialize) remove=$(at RemoveFiles)
+  if [[ -n $action ]] && ((start < action && action < remove)); then
+    _pass "RemoveService at $action, between InstallInitialize ($start) and RemoveFiles ($remove)"
+  else
+    _fail "RemoveService at '$action', not between InstallInitialize ($start) and RemoveFiles ($remove)"
+  fi
+  type=$(msiinfo export "$msi" CustomAction | awk -F'\t' '$1 == "RemoveService" { print $2 }')
+  assert_eq 3090 "$type" "RemoveService type: installed exe, deferred, not impersonated, checked"
+  # Event bits 8 and 128: delete the service on install, on uninstall.
+  events=$(msiinfo export "$msi" ServiceControl | awk -F'\t' 'NR > 3 { print $3 }')
+  assert_eq 1 "$events" "ServiceControl only starts the service on install, never deletes it"
+}
+
+passed=0
+failed=0
+failed_names=()
+# run_case NAME FUNCTION [ARG...]: one case in a subshell, in a fresh prefix unless NAME says
+# "tables".
+run_case() {
+  echo "== $1"
+  if (
+    _OWN_TEMPLATE= # the template belongs to this script's shell
+    trap _wine_cleanup EXIT
+    [[ $1 == *tables* ]] || wine_prefix_new
+    "${@:2}"
+    test_done
+  ); then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    failed_names+=("$1")
+  fi
+}
+
+wine_template_ensure
+run_case "msi: tables" msi_tables
+for recipe in nsis msi; do
+  run_case "$recipe: uninstall" case_uninstall "$recipe"
+  run_case "$recipe: uninstall, service already gone" case_service_gone "$recipe"
+  run_case "$recipe: uninstall, removal fails (os error 1072)" case_removal_fails "$recipe"
+done
+((failed == 0)) || echo "failed: ${failed_names[*]}"
+echo "$passed passed, $failed failed"
+((failed == 0))
