@@ -12,8 +12,8 @@
 #include "console/print.h"
 #include "console/std_stream.h"
 #include "pieces.h"
+#include "platform/sim/reference_utf.h"
 #include "platform/sim/simulator.h"
-#include "reference_utf.h"
 
 using namespace tembra;
 
@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(shown.size() + pending.count == fed.size());
     check(std::string_view(fed).substr(shown.size()) == pending.stored());
     if (!pending.empty()) {
-      check(pending.count < reference::sequence_length(pending.bytes[0]));
+      check(pending.count < reference::sequence_width(pending.bytes[0]));
       for (std::size_t i = 1; i < pending.count; ++i) {
         check((pending.bytes[i] & 0xC0) == 0x80);
       }

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/indented_writer.h"
 #include "check.h"
 #include "pieces.h"
-#include "report/indented_writer.h"
 
 using namespace tembra;
 

@@ -7,7 +7,7 @@
 
 #include "base/utf.h"
 #include "check.h"
-#include "reference_utf.h"
+#include "platform/sim/reference_utf.h"
 
 using namespace tembra;
 

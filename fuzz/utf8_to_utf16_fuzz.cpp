@@ -1,5 +1,6 @@
 // utf8_to_utf16 and WideNulString::from_utf8 on arbitrary bytes. The input is copied into a
-// buffer of exactly its size, so AddressSanitizer catches any read past the end.
+// buffer of exactly its size, so AddressSanitizer catches any read past the end. Their storage
+// comes from the simulated heap, which has every block back once they are gone.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -8,19 +9,16 @@
 
 #include "base/utf.h"
 #include "check.h"
-#include "reference_utf.h"
+#include "platform/sim/reference_utf.h"
+#include "platform/sim/simulator.h"
 #include "service/utf16_buffer.h"
 #include "service/wide_nul_string.h"
 
 using namespace tembra;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const auto bytes = std::make_unique<char[]>(size == 0 ? 1 : size);
-  if (size != 0) {
-    std::memcpy(bytes.get(), data, size);
-  }
-  const std::string_view text(bytes.get(), size);
+namespace {
 
+void check_conversions(std::string_view text) {
   const Utf16Buffer converted = utf8_to_utf16(text);
   check(converted.capacity() >= converted.length());
   const std::u16string expected = reference::encode_utf16(reference::decode_utf8_replacing(text));
@@ -49,5 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(units.substr(0, size_with_nul - 1) ==
           std::u16string_view(expected).substr(0, size_with_nul - 1));
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const auto bytes = std::make_unique<char[]>(size == 0 ? 1 : size);
+  if (size != 0) {
+    std::memcpy(bytes.get(), data, size);
+  }
+  sim::reset();
+  check_conversions(std::string_view(bytes.get(), size));
+  check(sim::live_heap_blocks() == 0 && sim::bad_heap_releases().empty());
   return 0;
 }

@@ -54,9 +54,8 @@ fi
 status=0
 for target in "$@"; do
   exe=$out/$target
-  # As in the host build, the program's calls of free reach the simulator.
   "$cxx" "${flags[@]}" -fsanitize=fuzzer,address,undefined "fuzz/${target}_fuzz.cpp" \
-    "${objects[@]}" -Wl,--wrap=free -o "$exe"
+    "${objects[@]}" -o "$exe"
   # New inputs go to a scratch corpus; the seeds in fuzz/corpus/ stay as committed.
   work=$out/work/$target
   mkdir -p "$work"

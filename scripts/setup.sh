@@ -3,7 +3,7 @@
 # as root (otherwise prints what to install and fails), then makes sure 32-bit programs start,
 # through qemu-user when the kernel cannot run them itself. Safe to run again; may be sourced.
 
-_setup_packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format zip
+_setup_packages=(cmake ninja-build g++ libgtest-dev libgmock-dev clang-format zip gcovr
   clang-16 libclang-rt-16-dev clang-tidy-16
   g++-mingw-w64-i686-posix wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static
   nsis wixl msitools)

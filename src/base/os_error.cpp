@@ -1,8 +1,10 @@
 #include "base/os_error.h"
 
 #include <array>
+#include <optional>
 #include <string_view>
 
+#include "base/ascii_wide.h"
 #include "base/number_text.h"
 #include "base/utf.h"
 #include "base/white_space.h"
@@ -14,20 +16,19 @@ namespace {
 
 constexpr DWORD kFacilityNtBit = 0x10000000;
 constexpr DWORD kMessageBufferUnits = 2048;
-constexpr WCHAR kNtdllName[] = {'N', 'T', 'D', 'L', 'L', '.', 'D', 'L', 'L', 0};
+constexpr auto kNtdllName = ascii_wide("NTDLL.DLL");
 
-std::string decimal(std::int32_t value) {
-  std::string text;
-  text.append(NumberText::decimal(std::int64_t{value}).view());
-  return text;
-}
-
-// The text of a lookup that gave no message; `outcome` is what FormatMessageW gave instead.
-std::string failed_lookup_text(DWORD id, std::string_view outcome) {
-  std::string text =
-      "OS Error " + decimal(static_cast<std::int32_t>(id)) + " (FormatMessageW() returned ";
-  text.append(outcome).append(")");
-  return text;
+// The text of a lookup that gave no message: `outcome` says what FormatMessageW gave instead,
+// followed by the reason the platform gave, if any.
+std::string failed_lookup_text(DWORD id, std::string_view outcome,
+                               std::optional<std::int32_t> reason) {
+  auto reason_code = [&](TextSink& out) {
+    return reason ? write_pieces(out, Decimal{*reason}) : SinkResult();
+  };
+  StringSink text;
+  (void)write_pieces(text, "OS Error ", Decimal{static_cast<std::int32_t>(id)},
+                     " (FormatMessageW() returned ", outcome, reason_code, ")");
+  return text.take();
 }
 
 }  // namespace
@@ -42,7 +43,7 @@ std::string os_error_message(std::int32_t code) {
   auto id = static_cast<DWORD>(code);
   // NT status codes carry this bit; their text lives in ntdll's own table.
   if ((id & kFacilityNtBit) != 0) {
-    if (HMODULE ntdll = GetModuleHandleW(kNtdllName); ntdll != nullptr) {
+    if (HMODULE ntdll = GetModuleHandleW(kNtdllName.data()); ntdll != nullptr) {
       id &= ~kFacilityNtBit;
       flags |= FORMAT_MESSAGE_FROM_HMODULE;
       module = ntdll;
@@ -54,11 +55,11 @@ std::string os_error_message(std::int32_t code) {
   if (length == 0) {
     // Read first: building the text allocates, and an allocation may change the last error.
     const auto reason = static_cast<std::int32_t>(GetLastError());
-    return failed_lookup_text(id, "error " + decimal(reason));
+    return failed_lookup_text(id, "error ", reason);
   }
   auto text = utf16_to_utf8(std::basic_string_view<WCHAR>(buffer.data(), length));
   if (!text) {
-    return failed_lookup_text(id, "invalid UTF-16");
+    return failed_lookup_text(id, "invalid UTF-16", std::nullopt);
   }
   text->resize(without_trailing_white_space(*text).size());
   return std::move(*text);
@@ -66,28 +67,18 @@ std::string os_error_message(std::int32_t code) {
 
 SinkResult OsError::write_display(TextSink& sink) const {
   const std::string message = os_error_message(code_);
-  return write_pieces(sink, message, " (os error ", decimal(code_), ")");
+  // The code goes out in one piece, its sign included.
+  return write_pieces(sink, message, " (os error ", NumberText::decimal(std::int64_t{code_}).view(),
+                      ")");
 }
 
 SinkResult OsError::write_debug(TextSink& sink, bool alternate) const {
   const std::string message = os_error_message(code_);
-  const std::string code = decimal(code_);
   if (alternate) {
-    if (auto r = write_pieces(sink, "Os {\n    code: ", code, ",\n    message: "); !r) {
-      return r;
-    }
-    if (auto r = write_quoted(sink, message); !r) {
-      return r;
-    }
-    return sink.write_str(",\n}");
+    return write_pieces(sink, "Os {\n    code: ", Decimal{code_},
+                        ",\n    message: ", Quoted{message}, ",\n}");
   }
-  if (auto r = write_pieces(sink, "Os { code: ", code, ", message: "); !r) {
-    return r;
-  }
-  if (auto r = write_quoted(sink, message); !r) {
-    return r;
-  }
-  return sink.write_str(" }");
+  return write_pieces(sink, "Os { code: ", Decimal{code_}, ", message: ", Quoted{message}, " }");
 }
 
 }  // namespace tembra

@@ -1,11 +1,17 @@
-// Where display texts are written: a sink that takes text piece by piece.
+// Where display texts are written: a sink that takes text piece by piece, and the one way to
+// write into it, write_pieces.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <expected>
 #include <string>
 #include <string_view>
+#include <type_traits>
+#include <utility>
+
+#include "base/number_text.h"
 
 namespace tembra {
 
@@ -25,27 +31,92 @@ class TextSink {
   ~TextSink() = default;
 };
 
-// Decimal without sign for unsigned values, with a leading '-' for negative ones; no fill.
-[[nodiscard]] SinkResult write_decimal(TextSink& sink, std::uint64_t value);
-[[nodiscard]] SinkResult write_decimal(TextSink& sink, std::int64_t value);
-// Unsigned decimal right-aligned in a field of at least `width` characters, spaces on the left.
-[[nodiscard]] SinkResult write_decimal_padded(TextSink& sink, std::uint64_t value,
-                                              std::size_t width);
-// Lower-case hexadecimal digits without prefix or fill.
-[[nodiscard]] SinkResult write_hex(TextSink& sink, std::uint64_t value);
-
 // Collects everything written, for texts that are needed whole.
 class StringSink final : public TextSink {
  public:
   [[nodiscard]] SinkResult write_str(std::string_view text) override;
   const std::string& text() const { return text_; }
+  // The text collected; the sink is left empty.
+  [[nodiscard]] std::string take() { return std::move(text_); }
 
  private:
   std::string text_;
 };
 
+// ---- Pieces ------------------------------------------------------------------------------------
+// What write_pieces takes, and the calls of write_str each piece makes. A sink on a stream writes
+// each call as it comes, so how a text is split into calls is part of the output:
+// - text (anything that converts to std::string_view): one call;
+// - an error, or anything else with write_display(TextSink&): its display text, in its own calls;
+// - code that writes into the sink itself, callable as SinkResult(TextSink&);
+// - the numbers and the quoted text below.
+
+// A whole number in decimal without fill: one call, or two for a negative number, whose '-' goes
+// first on its own.
+class Decimal {
+ public:
+  template <std::unsigned_integral Number>
+  explicit Decimal(Number value) : text_(NumberText::decimal(std::uint64_t{value})) {}
+  template <std::signed_integral Number>
+  explicit Decimal(Number value) : text_(NumberText::decimal(std::int64_t{value})) {}
+
+  std::string_view text() const { return text_.view(); }
+
+ private:
+  NumberText text_;
+};
+
+// An unsigned number in decimal, right-aligned in a field of at least `width` (at most
+// kMostPaddedWidth) characters: the spaces on its left in one call, if any, then the digits.
+struct PaddedDecimal {
+  static constexpr std::size_t kMostPaddedWidth = 16;
+  std::uint64_t value;
+  std::size_t width;
+};
+
+// Lower-case hexadecimal digits without prefix or fill: one call.
+struct Hex {
+  std::uint64_t value;
+};
+
 // The text in double quotes, with quotes, backslashes and control characters escaped, as a
-// diagnostic rendering shows text fields.
-[[nodiscard]] SinkResult write_quoted(TextSink& sink, std::string_view text);
+// diagnostic rendering shows text fields: each quote, run of plain text and escape in one call.
+struct Quoted {
+  std::string_view text;
+};
+
+namespace detail {
+
+[[nodiscard]] inline SinkResult write_piece(TextSink& sink, std::string_view text) {
+  return sink.write_str(text);
+}
+[[nodiscard]] SinkResult write_piece(TextSink& sink, const Decimal& number);
+[[nodiscard]] SinkResult write_piece(TextSink& sink, PaddedDecimal number);
+[[nodiscard]] SinkResult write_piece(TextSink& sink, Hex number);
+[[nodiscard]] SinkResult write_piece(TextSink& sink, Quoted quoted);
+
+template <class Shown>
+requires requires(const Shown& shown, TextSink& sink) {
+  { shown.write_display(sink) } -> std::same_as<SinkResult>;
+}
+[[nodiscard]] SinkResult write_piece(TextSink& sink, const Shown& shown) {
+  return shown.write_display(sink);
+}
+
+template <class Write>
+requires std::is_invocable_r_v<SinkResult, const Write&, TextSink&>
+[[nodiscard]] SinkResult write_piece(TextSink& sink, const Write& write) {
+  return write(sink);
+}
+
+}  // namespace detail
+
+// Writes each piece in order, stopping at the first refusal, which it hands back.
+template <class... Pieces>
+[[nodiscard]] SinkResult write_pieces(TextSink& sink, const Pieces&... pieces) {
+  SinkResult result;
+  (void)((result = detail::write_piece(sink, pieces), result.has_value()) && ...);
+  return result;
+}
 
 }  // namespace tembra

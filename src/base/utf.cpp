@@ -1,8 +1,12 @@
 #include "base/utf.h"
 
+#include <cassert>
+
 namespace tembra {
 
 namespace {
+
+constexpr char32_t kReplacementCharacter = 0xFFFD;
 
 // The range the second byte of a sequence must fall in: narrower than a plain continuation
 // byte after the start bytes that could otherwise begin overlong forms, surrogates or code
@@ -31,25 +35,17 @@ char32_t pair_code_point(char16_t high, char16_t low) {
   return 0x10000 + ((char32_t{high} & 0x3FF) << 10) + (char32_t{low} & 0x3FF);
 }
 
-}  // namespace
+// One sequence from the start of a text.
+struct Utf8Sequence {
+  char32_t code_point;  // U+FFFD when ill-formed
+  std::size_t length;   // bytes taken, at least 1
+  bool well_formed;
+};
 
-std::size_t utf8_sequence_width(unsigned char byte) {
-  if (byte <= 0x7F) {
-    return 1;
-  }
-  if (byte >= 0xC2 && byte <= 0xDF) {
-    return 2;
-  }
-  if (byte >= 0xE0 && byte <= 0xEF) {
-    return 3;
-  }
-  if (byte >= 0xF0 && byte <= 0xF4) {
-    return 4;
-  }
-  return 0;
-}
-
+// Decodes the sequence at the start of `text` (not empty), never reading past its end. An
+// ill-formed sequence takes its maximal subpart.
 Utf8Sequence decode_utf8(std::string_view text) {
+  assert(!text.empty());
   const auto start = static_cast<unsigned char>(text[0]);
   const std::size_t width = utf8_sequence_width(start);
   if (width <= 1) {
@@ -74,19 +70,9 @@ Utf8Sequence decode_utf8(std::string_view text) {
   return {code_point, width, true};
 }
 
-std::size_t valid_utf8_prefix(std::string_view bytes) {
-  std::size_t valid = 0;
-  while (valid < bytes.size()) {
-    const Utf8Sequence sequence = decode_utf8(bytes.substr(valid));
-    if (!sequence.well_formed) {
-      return valid;
-    }
-    valid += sequence.length;
-  }
-  return valid;
-}
-
+// The UTF-8 length of a code point (at most U+10FFFF).
 std::size_t utf8_width(char32_t code_point) {
+  assert(code_point <= 0x10FFFF);
   if (code_point < 0x80) {
     return 1;
   }
@@ -96,7 +82,9 @@ std::size_t utf8_width(char32_t code_point) {
   return code_point < 0x10000 ? 3 : 4;
 }
 
+// Appends one code point (at most U+10FFFF, not a surrogate) as UTF-8.
 void append_utf8(std::string& out, char32_t code_point) {
+  assert(code_point <= 0x10FFFF && (code_point < 0xD800 || code_point > 0xDFFF));
   const std::size_t width = utf8_width(code_point);
   if (width == 1) {
     out += static_cast<char>(code_point);
@@ -110,6 +98,36 @@ void append_utf8(std::string& out, char32_t code_point) {
     shift -= 6;
     out += static_cast<char>(0x80 | ((code_point >> shift) & 0x3F));
   }
+}
+
+}  // namespace
+
+std::size_t utf8_sequence_width(unsigned char byte) {
+  if (byte <= 0x7F) {
+    return 1;
+  }
+  if (byte >= 0xC2 && byte <= 0xDF) {
+    return 2;
+  }
+  if (byte >= 0xE0 && byte <= 0xEF) {
+    return 3;
+  }
+  if (byte >= 0xF0 && byte <= 0xF4) {
+    return 4;
+  }
+  return 0;
+}
+
+std::size_t valid_utf8_prefix(std::string_view bytes) {
+  std::size_t valid = 0;
+  while (valid < bytes.size()) {
+    const Utf8Sequence sequence = decode_utf8(bytes.substr(valid));
+    if (!sequence.well_formed) {
+      return valid;
+    }
+    valid += sequence.length;
+  }
+  return valid;
 }
 
 std::size_t utf8_length(std::basic_string_view<WCHAR> units) {
@@ -143,6 +161,7 @@ std::expected<std::string, InvalidUtf16> utf16_to_utf8(std::basic_string_view<WC
 }
 
 WCHAR Utf8ToUtf16::next() {
+  assert(!done());
   if (low_waiting_) {
     low_waiting_ = false;
     return low_;

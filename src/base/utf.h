@@ -10,7 +10,6 @@
 
 namespace tembra {
 
-inline constexpr char32_t kReplacementCharacter = 0xFFFD;
 // The longest UTF-8 sequence, in bytes.
 inline constexpr std::size_t kMaxUtf8SequenceBytes = 4;
 
@@ -21,26 +20,8 @@ inline constexpr std::size_t kMaxUtf8SequenceBytes = 4;
   return (byte & 0xC0) == 0x80;
 }
 
-// One sequence from the start of a text.
-struct Utf8Sequence {
-  char32_t code_point;  // U+FFFD when ill-formed
-  std::size_t length;   // bytes taken, at least 1
-  bool well_formed;
-};
-
-// Decodes the sequence at the start of `text` (not empty), never reading past its end. An
-// ill-formed sequence takes its maximal subpart: the longest start of a well-formed sequence
-// it begins with, or else one byte.
-[[nodiscard]] Utf8Sequence decode_utf8(std::string_view text);
-
 // The length of the longest prefix of `bytes` that is well-formed UTF-8.
 [[nodiscard]] std::size_t valid_utf8_prefix(std::string_view bytes);
-
-// The UTF-8 length of a code point (at most U+10FFFF).
-[[nodiscard]] std::size_t utf8_width(char32_t code_point);
-
-// Appends one code point (at most U+10FFFF, not a surrogate) as UTF-8.
-void append_utf8(std::string& out, char32_t code_point);
 
 [[nodiscard]] inline bool is_high_surrogate(char16_t unit) {
   return unit >= 0xD800 && unit <= 0xDBFF;
@@ -61,7 +42,8 @@ struct [[nodiscard]] InvalidUtf16 {};
     std::basic_string_view<WCHAR> units);
 
 // Lenient conversion, one UTF-16 unit at a time, so that the caller grows its own storage as it
-// sees fit: each ill-formed sequence (see decode_utf8) becomes U+FFFD.
+// sees fit. Each ill-formed sequence becomes U+FFFD: its maximal subpart, the longest start of a
+// well-formed sequence it begins with, or else one byte. Never reads past the text.
 class Utf8ToUtf16 {
  public:
   explicit Utf8ToUtf16(std::string_view text) : rest_(text) {}

@@ -1,6 +1,9 @@
 #include "base/white_space.h"
 
 #include <array>
+#include <cassert>
+
+#include "base/utf.h"
 
 namespace tembra {
 
@@ -20,6 +23,7 @@ bool is_ascii_white_space(char c) {
 }  // namespace
 
 std::string_view without_trailing_white_space(std::string_view text) {
+  assert(valid_utf8_prefix(text) == text.size());
   for (;;) {
     if (!text.empty() && is_ascii_white_space(text.back())) {
       text.remove_suffix(1);

@@ -1,5 +1,7 @@
 #include "console/console_writer.h"
 
+#include <cassert>
+
 #include "base/utf.h"
 #include "console/credible_count.h"
 
@@ -9,6 +11,38 @@ namespace {
 
 WriteError invalid_data() {
   return WriteError(WriteFailure::NonUtf8OnConsole);
+}
+
+// One write of well-formed UTF-8, at least one byte and at most kConsoleChunkBytes, so that it
+// fits the fixed buffer: the number of bytes the console took.
+[[nodiscard]] std::expected<std::size_t, WriteError> write_console_text(HANDLE console,
+                                                                        std::string_view text) {
+  assert(!text.empty() && text.size() <= kConsoleChunkBytes &&
+         valid_utf8_prefix(text) == text.size());
+  WCHAR units[kConsoleChunkUnits];
+  const int converted =
+      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
+                          units, static_cast<int>(kConsoleChunkUnits));
+  if (converted == 0) {
+    return std::unexpected(WriteError(OsError::last()));
+  }
+  const auto count = static_cast<DWORD>(converted);
+  DWORD reported = 0;
+  if (!WriteConsoleW(console, units, count, &reported, nullptr)) {
+    return std::unexpected(WriteError(OsError::last()));
+  }
+  std::size_t written = credible_count(reported, count);
+  if (written == count) {
+    return text.size();
+  }
+  if (is_low_surrogate(units[written])) {
+    // Half a pair went out; the other half follows at once, whatever the console answers,
+    // because the next write could not supply it.
+    DWORD ignored = 0;
+    (void)WriteConsoleW(console, units + written, 1, &ignored, nullptr);
+    ++written;
+  }
+  return utf8_length({units, written});
 }
 
 // Continues a character whose first bytes came in earlier writes.
@@ -37,42 +71,9 @@ WriteError invalid_data() {
 
 }  // namespace
 
-std::expected<std::size_t, WriteError> write_console_text(HANDLE console, std::string_view text) {
-  if (text.size() > kConsoleChunkBytes) {
-    std::size_t cut = kConsoleChunkBytes;
-    while (cut > 0 && is_utf8_continuation(static_cast<unsigned char>(text[cut]))) {
-      --cut;
-    }
-    text = text.substr(0, cut);
-  }
-  WCHAR units[kConsoleChunkUnits];
-  const int converted =
-      MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                          units, static_cast<int>(kConsoleChunkUnits));
-  if (converted == 0) {
-    return std::unexpected(WriteError(OsError::last()));
-  }
-  const auto count = static_cast<DWORD>(converted);
-  DWORD reported = 0;
-  if (!WriteConsoleW(console, units, count, &reported, nullptr)) {
-    return std::unexpected(WriteError(OsError::last()));
-  }
-  std::size_t written = credible_count(reported, count);
-  if (written == count) {
-    return text.size();
-  }
-  if (is_low_surrogate(units[written])) {
-    // Half a pair went out; the other half follows at once, whatever the console answers,
-    // because the next write could not supply it.
-    DWORD ignored = 0;
-    (void)WriteConsoleW(console, units + written, 1, &ignored, nullptr);
-    ++written;
-  }
-  return utf8_length({units, written});
-}
-
 std::expected<std::size_t, WriteError> write_console(HANDLE console, PendingUtf8& pending,
                                                      std::string_view bytes) {
+  assert(!bytes.empty());
   if (!pending.empty()) {
     return continue_pending(console, pending, static_cast<unsigned char>(bytes[0]));
   }

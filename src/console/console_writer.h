@@ -15,12 +15,8 @@ namespace tembra {
 inline constexpr std::size_t kConsoleChunkBytes = 4096;
 inline constexpr std::size_t kConsoleChunkUnits = 4096;
 
-// One write of non-empty, well-formed UTF-8: the number of bytes the console took.
-[[nodiscard]] std::expected<std::size_t, WriteError> write_console_text(HANDLE console,
-                                                                        std::string_view text);
-
-// One write attempt of arbitrary bytes on the console path. A character cut off at the end of
-// `bytes` is kept in `pending` one byte at a time until it is whole.
+// One write attempt of arbitrary bytes (not none) on the console path. A character cut off at
+// the end of `bytes` is kept in `pending` one byte at a time until it is whole.
 [[nodiscard]] std::expected<std::size_t, WriteError> write_console(HANDLE console,
                                                                    PendingUtf8& pending,
                                                                    std::string_view bytes);

@@ -1,27 +1,19 @@
 #include "console/line_buffer.h"
 
+#include <cassert>
 #include <cstring>
 #include <optional>
 
-#include "console/fatal.h"
+#include "console/process_heap.h"
 #include "console/std_stream.h"
-#include "platform/win32.h"
 
 namespace tembra {
 
 OutputLineBuffer OutputLineBuffer::make() {
-  void* bytes = HeapAlloc(GetProcessHeap(), 0, kCapacity);
-  if (bytes == nullptr) {
-    fatal_allocation_failure(kCapacity);
-  }
-  return OutputLineBuffer(static_cast<char*>(bytes));
+  return OutputLineBuffer(static_cast<char*>(heap_allocate(kCapacity)));
 }
 
-void OutputLineBuffer::HeapBlockFree::operator()(char* block) const {
-  (void)HeapFree(GetProcessHeap(), 0, block);
-}
-
-std::expected<void, WriteError> OutputLineBuffer::write_piece(std::string_view piece) {
+std::expected<void, WriteError> OutputLineBuffer::write(std::string_view piece) {
   const std::size_t last_line_feed = piece.rfind('\n');
   if (last_line_feed == std::string_view::npos) {
     if (filled_ != 0 && bytes_[filled_ - 1] == '\n') {
@@ -119,6 +111,7 @@ std::optional<OutputLineBuffer>& stdout_slot() {
 }  // namespace
 
 OutputLineBuffer& stdout_line_buffer() {
+  assert(stream_state(StdStream::Out).lock.held_by_this_thread());
   auto& slot = stdout_slot();
   if (!slot) {
     slot.emplace(OutputLineBuffer::make());

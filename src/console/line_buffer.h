@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "console/process_heap.h"
 #include "console/write_error.h"
 
 namespace tembra {
@@ -19,8 +20,8 @@ class [[nodiscard]] OutputLineBuffer {
   // Capacity 0: every piece goes straight to the handle.
   static OutputLineBuffer unbuffered() { return OutputLineBuffer(nullptr); }
 
-  // One piece of a print.
-  [[nodiscard]] std::expected<void, WriteError> write_piece(std::string_view piece);
+  // Writes one piece of a print through the buffer.
+  [[nodiscard]] std::expected<void, WriteError> write(std::string_view piece);
   [[nodiscard]] std::expected<void, WriteError> flush();
   // Flushes what it can and gives up its storage: everything after goes straight out.
   void finish();
@@ -30,11 +31,6 @@ class [[nodiscard]] OutputLineBuffer {
   std::size_t filled() const { return filled_; }
 
  private:
-  // Gives a block back to the process heap; the answer is of no use.
-  struct HeapBlockFree {
-    void operator()(char* block) const;
-  };
-
   explicit OutputLineBuffer(char* bytes) : bytes_(bytes) {}
   [[nodiscard]] std::expected<void, WriteError> store(std::string_view bytes);
   std::size_t free_space() const { return capacity() - filled_; }

@@ -1,6 +1,7 @@
 // The first bytes of a character that reached a console in more than one write.
 #pragma once
 
+#include <cassert>
 #include <cstdint>
 #include <string_view>
 
@@ -14,7 +15,11 @@ struct PendingUtf8 {
 
   bool empty() const { return count == 0; }
   void clear() { count = 0; }
-  void push(unsigned char byte) { bytes[count++] = byte; }
+  // Only while fewer than kMaxUtf8SequenceBytes are stored.
+  void push(unsigned char byte) {
+    assert(count < kMaxUtf8SequenceBytes);
+    bytes[count++] = byte;
+  }
   std::string_view stored() const {
     return std::string_view(reinterpret_cast<const char*>(bytes), count);
   }

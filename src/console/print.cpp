@@ -19,8 +19,8 @@ class StreamSink final : public TextSink {
   explicit StreamSink(StdStream stream) : stream_(stream) {}
 
   [[nodiscard]] SinkResult write_str(std::string_view text) override {
-    auto written = stream_ == StdStream::Out ? stdout_line_buffer().write_piece(text)
-                                             : write_whole(stream_, text);
+    auto written =
+        stream_ == StdStream::Out ? stdout_line_buffer().write(text) : write_whole(stream_, text);
     if (!written) {
       error_.emplace(written.error());
       return std::unexpected(SinkFailed{});
@@ -35,17 +35,19 @@ class StreamSink final : public TextSink {
   std::optional<WriteError> error_;
 };
 
-void print_to(StdStream stream, PrintBody body, OnWriteFailure on_failure) {
-  std::optional<WriteError> error;
-  {
-    StreamLockGuard guard(stream_state(stream).lock);
-    if (stream == StdStream::Out) {
-      (void)stdout_line_buffer();
-    }
-    StreamSink sink(stream);
-    (void)body(sink);
-    error = sink.error();
+// Writes one print under the stream's lock; the first write error, if any.
+std::optional<WriteError> write_locked(StdStream stream, PrintBody body) {
+  StreamLockGuard guard(stream_state(stream).lock);
+  if (stream == StdStream::Out) {
+    (void)stdout_line_buffer();
   }
+  StreamSink sink(stream);
+  (void)body(sink);
+  return sink.error();
+}
+
+void print_to(StdStream stream, PrintBody body, OnWriteFailure on_failure) {
+  const std::optional<WriteError> error = write_locked(stream, body);
   if (!error || on_failure == OnWriteFailure::DropRest) {
     return;
   }

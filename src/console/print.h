@@ -5,7 +5,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "base/error_object.h"
+#include "base/text_sink.h"
 
 namespace tembra {
 
@@ -35,7 +35,7 @@ class PrintBody {
 void print_out_body(PrintBody body);
 void print_err_body(PrintBody body, OnWriteFailure on_failure);
 
-// Each piece is text or an error, which contributes its display text.
+// The pieces are those write_pieces takes (base/text_sink.h): text, errors, numbers, code.
 template <class... Pieces>
 void print_out(const Pieces&... pieces) {
   auto body = [&](TextSink& sink) { return write_pieces(sink, pieces...); };

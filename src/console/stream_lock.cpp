@@ -1,5 +1,7 @@
 #include "console/stream_lock.h"
 
+#include <cassert>
+
 #include "platform/win32.h"
 
 namespace tembra {
@@ -36,9 +38,14 @@ void StreamLock::lock() {
 }
 
 void StreamLock::unlock() {
+  assert(held_by_this_thread() && depth_ != 0);
   if (--depth_ == 0) {
     owner_.store(0, std::memory_order_release);
   }
+}
+
+bool StreamLock::held_by_this_thread() const {
+  return owner_.load(std::memory_order_relaxed) == this_thread_token();
 }
 
 }  // namespace tembra

@@ -12,7 +12,9 @@ class StreamLock {
   void lock();
   // Takes the lock only if it is free or already this thread's.
   [[nodiscard]] bool try_lock();
+  // Only by the thread that holds the lock, once for each time it took it.
   void unlock();
+  [[nodiscard]] bool held_by_this_thread() const;
 
  private:
   std::atomic<std::uintptr_t> owner_{0};  // 0 when free

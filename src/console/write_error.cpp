@@ -1,31 +1,24 @@
 #include "console/write_error.h"
 
+#include <array>
+#include <string_view>
+#include <utility>
+
 namespace tembra {
 
 namespace {
 
-std::string_view message_of(WriteFailure failure) {
-  switch (failure) {
-    case WriteFailure::NonUtf8OnConsole:
-      return "Windows stdio in console mode does not support writing non-UTF-8 byte sequences";
-    case WriteFailure::WholeBufferNotWritten:
-      return "failed to write whole buffer";
-    case WriteFailure::BufferedDataNotWritten:
-      return "failed to write the buffered data";
-  }
-  return {};
-}
+// By WriteFailure, in the order of its values.
+constexpr std::array<std::string_view, 3> kMessages = {
+    "Windows stdio in console mode does not support writing non-UTF-8 byte sequences",
+    "failed to write whole buffer",
+    "failed to write the buffered data",
+};
+// By WriteErrorKind, in the order of its values.
+constexpr std::array<std::string_view, 3> kKindNames = {"Os", "InvalidData", "WriteZero"};
 
-std::string_view kind_name(WriteErrorKind kind) {
-  switch (kind) {
-    case WriteErrorKind::Os:
-      return "Os";
-    case WriteErrorKind::InvalidData:
-      return "InvalidData";
-    case WriteErrorKind::WriteZero:
-      return "WriteZero";
-  }
-  return {};
+std::string_view message_of(WriteFailure failure) {
+  return kMessages[std::to_underlying(failure)];
 }
 
 }  // namespace
@@ -43,20 +36,15 @@ SinkResult WriteError::write_display(TextSink& sink) const {
   if (const OsError* os = os_error()) {
     return os->write_display(sink);
   }
-  return sink.write_str(message_of(std::get<WriteFailure>(error_)));
+  return write_pieces(sink, message_of(std::get<WriteFailure>(error_)));
 }
 
 SinkResult WriteError::write_debug(TextSink& sink, bool alternate) const {
   if (const OsError* os = os_error()) {
     return os->write_debug(sink, alternate);
   }
-  if (auto r = write_pieces(sink, "Error { kind: ", kind_name(kind()), ", message: "); !r) {
-    return r;
-  }
-  if (auto r = write_quoted(sink, message_of(std::get<WriteFailure>(error_))); !r) {
-    return r;
-  }
-  return sink.write_str(" }");
+  return write_pieces(sink, "Error { kind: ", kKindNames[std::to_underlying(kind())],
+                      ", message: ", Quoted{message_of(std::get<WriteFailure>(error_))}, " }");
 }
 
 }  // namespace tembra

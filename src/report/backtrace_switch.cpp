@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "base/ascii_wide.h"
 #include "base/utf.h"
 #include "platform/win32.h"
 #include "report/backtrace_switch_for_tests.h"
@@ -21,10 +22,8 @@ constexpr std::uint8_t kOn = 2;
 // threads are no data race: both read the same environment and store the same value.
 std::atomic<std::uint8_t> backtrace_switch{kUndecided};
 
-constexpr WCHAR kLibVariable[] = {'R', 'U', 'S', 'T', '_', 'L', 'I', 'B', '_', 'B',
-                                  'A', 'C', 'K', 'T', 'R', 'A', 'C', 'E', 0};
-constexpr WCHAR kVariable[] = {'R', 'U', 'S', 'T', '_', 'B', 'A', 'C',
-                               'K', 'T', 'R', 'A', 'C', 'E', 0};
+constexpr auto kLibVariable = ascii_wide("RUST_LIB_BACKTRACE");
+constexpr auto kVariable = ascii_wide("RUST_BACKTRACE");
 
 constexpr DWORD kFirstBufferUnits = 64;
 
@@ -56,9 +55,9 @@ constexpr DWORD kFirstBufferUnits = 64;
 }
 
 bool decide_from_environment() {
-  std::optional<std::string> value = read_variable(kLibVariable);
+  std::optional<std::string> value = read_variable(kLibVariable.data());
   if (!value) {
-    value = read_variable(kVariable);
+    value = read_variable(kVariable.data());
   }
   return value && *value != "0";
 }

@@ -4,8 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "base/indented_writer.h"
 #include "console/print.h"
-#include "report/indented_writer.h"
 
 namespace tembra {
 
@@ -16,33 +16,45 @@ ErrorChain ErrorChain::wrap(ServiceControlError error) {
 }
 
 SinkResult ErrorChain::write_chain(TextSink& sink) const {
-  return write_chain_text(sink, record_->error, record_->backtrace);
+  return write_chain_text(sink, record().error, record().backtrace);
 }
+
+namespace {
+
+// "\n\nCaused by:", then each cause on a line of its own through an IndentedWriter, numbered
+// from 0 when there are two or more.
+[[nodiscard]] SinkResult write_causes(TextSink& sink, const ErrorObject& first) {
+  const bool numbered = first.cause() != nullptr;
+  auto each_cause = [&](TextSink& out) -> SinkResult {
+    std::size_t index = 0;
+    for (const ErrorObject* cause = &first; cause != nullptr; cause = cause->cause(), ++index) {
+      IndentedWriter indented(out, numbered ? std::optional(index) : std::nullopt);
+      if (auto written =
+              write_pieces(out, "\n", [&](TextSink&) { return write_pieces(indented, *cause); });
+          !written) {
+        return written;
+      }
+    }
+    return {};
+  };
+  return write_pieces(sink, "\n\nCaused by:", each_cause);
+}
+
+}  // namespace
 
 SinkResult write_chain_text(TextSink& sink, const ErrorObject& error,
                             const StackBacktrace& backtrace) {
-  if (auto r = error.write_display(sink); !r) {
-    return r;
-  }
-  if (const ErrorObject* cause = error.cause(); cause != nullptr) {
-    if (auto r = sink.write_str("\n\nCaused by:"); !r) {
-      return r;
+  auto causes = [&](TextSink& out) -> SinkResult {
+    const ErrorObject* cause = error.cause();
+    return cause == nullptr ? SinkResult() : write_causes(out, *cause);
+  };
+  auto backtrace_section = [&](TextSink& out) -> SinkResult {
+    if (backtrace.state() != StackBacktrace::State::Captured) {
+      return {};
     }
-    const bool numbered = cause->cause() != nullptr;
-    for (std::size_t index = 0; cause != nullptr; ++index, cause = cause->cause()) {
-      if (auto r = sink.write_str("\n"); !r) {
-        return r;
-      }
-      IndentedWriter indented(sink, numbered ? std::optional(index) : std::nullopt);
-      if (auto r = cause->write_display(indented); !r) {
-        return r;
-      }
-    }
-  }
-  if (backtrace.state() != StackBacktrace::State::Captured) {
-    return {};
-  }
-  return write_backtrace_section(sink, backtrace.render());
+    return write_backtrace_section(out, backtrace.render());
+  };
+  return write_pieces(sink, error, causes, backtrace_section);
 }
 
 int report_failure(ErrorChain chain) {

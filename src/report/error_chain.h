@@ -1,6 +1,7 @@
 // The error that ends a run, carried from the failing step to the failure report.
 #pragma once
 
+#include <cassert>
 #include <memory>
 
 #include "base/error_object.h"
@@ -16,8 +17,7 @@ class [[nodiscard]] ErrorChain {
   // backtrace if the environment asks for one.
   static ErrorChain wrap(ServiceControlError error);
 
-  const ServiceControlError& error() const { return record_->error; }
-  const StackBacktrace& backtrace() const { return record_->backtrace; }
+  const StackBacktrace& backtrace() const { return record().backtrace; }
 
   // The error's display text, its causes, the backtrace section; stops at the first refused
   // write. The chain is unchanged and may be written again.
@@ -32,6 +32,11 @@ class [[nodiscard]] ErrorChain {
   };
 
   explicit ErrorChain(std::unique_ptr<Record> record) : record_(std::move(record)) {}
+  // A moved-from chain is only destroyed or assigned to.
+  const Record& record() const {
+    assert(record_ != nullptr);
+    return *record_;
+  }
 
   // Never null, but once moved from.
   std::unique_ptr<Record> record_;

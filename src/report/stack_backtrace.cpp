@@ -1,6 +1,6 @@
 #include "report/stack_backtrace.h"
 
-#include "base/error_object.h"
+#include "base/text_sink.h"
 #include "base/utf.h"
 #include "base/white_space.h"
 #include "platform/stack_frames.h"
@@ -27,9 +27,7 @@ std::string module_name(const FrameLocation& at) {
 [[nodiscard]] SinkResult write_frame(TextSink& sink, std::size_t number, const void* address) {
   const FrameLocation at = describe_frame(address);
   const std::string module = module_name(at);
-  auto number_field = [&](TextSink& out) {
-    return write_decimal_padded(out, number, kFrameNumberWidth);
-  };
+  const PaddedDecimal number_field{number, kFrameNumberWidth};
   auto module_and_offset = [&](TextSink& out) {
     return write_pieces(out, module, "+0x", Hex{at.module_offset});
   };
@@ -66,7 +64,7 @@ std::string StackBacktrace::render() const {
   for (std::size_t i = 0; i < count_; ++i) {
     (void)write_frame(text, i, frames_[i]);
   }
-  return text.text();
+  return text.take();
 }
 
 SinkResult write_backtrace_section(TextSink& sink, std::string_view rendered) {

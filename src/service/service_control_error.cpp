@@ -1,6 +1,8 @@
 #include "service/service_control_error.h"
 
-#include <type_traits>
+#include <optional>
+
+#include "base/indented_writer.h"
 
 namespace tembra {
 
@@ -13,83 +15,50 @@ struct Overloaded : Visitors... {
 template <class... Visitors>
 Overloaded(Visitors...) -> Overloaded<Visitors...>;  // clang 16 does not deduce aggregates
 
-// Puts four spaces after every line break, so that a nested value's alternate form lines up
-// one level deeper than its parent.
-class NestedSink final : public TextSink {
- public:
-  explicit NestedSink(TextSink& inner) : inner_(inner) {}
-  [[nodiscard]] SinkResult write_str(std::string_view text) override {
-    for (;;) {
-      const std::size_t line_end = text.find('\n');
-      if (auto r = inner_.write_str(text.substr(0, line_end)); !r) {
-        return r;
-      }
-      if (line_end == std::string_view::npos) {
-        return {};
-      }
-      if (auto r = inner_.write_str("\n    "); !r) {
-        return r;
-      }
-      text.remove_prefix(line_end + 1);
-    }
-  }
-
- private:
-  TextSink& inner_;
-};
-
 // One field of a diagnostic tuple: text quoted, numbers in decimal, errors in their own form.
 using Field = std::variant<std::string_view, std::uint64_t, std::int64_t, const ErrorObject*>;
 
 [[nodiscard]] SinkResult write_field(TextSink& sink, const Field& field, bool alternate) {
   return std::visit(
       Overloaded{
-          [&](std::string_view text) { return write_quoted(sink, text); },
-          [&](std::uint64_t value) { return write_decimal(sink, value); },
-          [&](std::int64_t value) { return write_decimal(sink, value); },
+          [&](std::string_view text) { return write_pieces(sink, Quoted{text}); },
+          [&](std::uint64_t value) { return write_pieces(sink, Decimal{value}); },
+          [&](std::int64_t value) { return write_pieces(sink, Decimal{value}); },
           [&](const ErrorObject* error) { return error->write_debug(sink, alternate); },
       },
       field);
 }
 
-// Name(field, field) or, in the alternate form, one field per line, each followed by a comma.
+// In the alternate form a field has a line of its own, one level deeper than the tuple's name,
+// and a comma after it; in the plain form it follows a comma, unless it is the first.
+[[nodiscard]] SinkResult write_tuple_field(TextSink& sink, const Field& field, bool first,
+                                           bool alternate) {
+  if (alternate) {
+    IndentedWriter nested(sink, std::nullopt);
+    return write_pieces(
+        sink, [&](TextSink&) { return write_field(nested, field, true); }, ",\n");
+  }
+  auto value = [&](TextSink& out) { return write_field(out, field, false); };
+  return first ? write_pieces(sink, value) : write_pieces(sink, ", ", value);
+}
+
+// Name(field, field) or, in the alternate form, one field per line.
 [[nodiscard]] SinkResult write_tuple(TextSink& sink, std::string_view name,
                                      std::initializer_list<Field> fields, bool alternate) {
-  if (auto r = sink.write_str(name); !r) {
-    return r;
-  }
   if (fields.size() == 0) {
-    return {};
+    return write_pieces(sink, name);
   }
-  if (auto r = sink.write_str(alternate ? "(\n" : "("); !r) {
-    return r;
-  }
-  bool first = true;
-  for (const Field& field : fields) {
-    if (alternate) {
-      NestedSink nested(sink);
-      if (auto r = write_pieces(nested, "    "); !r) {
-        return r;
+  auto each_field = [&](TextSink& out) -> SinkResult {
+    bool first = true;
+    for (const Field& field : fields) {
+      if (auto written = write_tuple_field(out, field, first, alternate); !written) {
+        return written;
       }
-      if (auto r = write_field(nested, field, true); !r) {
-        return r;
-      }
-      if (auto r = sink.write_str(",\n"); !r) {
-        return r;
-      }
-    } else {
-      if (!first) {
-        if (auto r = sink.write_str(", "); !r) {
-          return r;
-        }
-      }
-      if (auto r = write_field(sink, field, false); !r) {
-        return r;
-      }
+      first = false;
     }
-    first = false;
-  }
-  return sink.write_str(")");
+    return {};
+  };
+  return write_pieces(sink, name, alternate ? "(\n" : "(", each_field, ")");
 }
 
 }  // namespace
@@ -98,12 +67,12 @@ SinkResult RawValueError::write_display(TextSink& sink) const {
   return std::visit(
       Overloaded{
           [&](const InvalidInteger& e) {
-            return write_pieces(
-                sink, "invalid unsigned integer for the target type: ", UnsignedDecimal{e.value});
+            return write_pieces(sink,
+                                "invalid unsigned integer for the target type: ", Decimal{e.value});
           },
           [&](const InvalidIntegerSigned& e) {
-            return write_pieces(
-                sink, "invalid signed integer for the target type: ", SignedDecimal{e.value});
+            return write_pieces(sink,
+                                "invalid signed integer for the target type: ", Decimal{e.value});
           },
           [&](const InvalidGuid& e) {
             return write_pieces(sink, "invalid GUID value for the target type: ", e.text);
@@ -136,7 +105,7 @@ SinkResult ServiceControlError::write_display(TextSink& sink) const {
   return std::visit(
       Overloaded{
           [&](const LaunchArgumentsNotSupported&) {
-            return sink.write_str("kernel drivers do not support launch arguments");
+            return write_pieces(sink, "kernel drivers do not support launch arguments");
           },
           [&](const ParseValue& e) { return write_pieces(sink, "invalid ", e.label, " value"); },
           [&](const ArgumentHasNulByte& e) {
@@ -144,9 +113,9 @@ SinkResult ServiceControlError::write_display(TextSink& sink) const {
           },
           [&](const ArgumentArrayElementHasNulByte& e) {
             return write_pieces(sink, e.label, " contains a nul byte in element at ",
-                                UnsignedDecimal{e.index}, " index");
+                                Decimal{e.index}, " index");
           },
-          [&](const Winapi&) { return sink.write_str("IO error in winapi call"); },
+          [&](const Winapi&) { return write_pieces(sink, "IO error in winapi call"); },
       },
       kind_);
 }

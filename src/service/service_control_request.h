@@ -41,7 +41,6 @@ class ServiceControlRequest {
 
   explicit ServiceControlRequest(Kind kind) : kind_(kind) {}
 
-  const Kind& kind() const { return kind_; }
   // The code that ControlService is given for this request.
   DWORD control_code() const;
 

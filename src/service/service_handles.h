@@ -52,7 +52,7 @@ class [[nodiscard]] ServiceHandle {
       const ServiceControlRequest& request) const;
 
   // Lent to the status and control operations, which neither close nor keep it.
-  SC_HANDLE raw() const { return handle_.get(); }
+  SC_HANDLE get() const { return handle_.get(); }
 
  private:
   friend class ServiceManagerHandle;

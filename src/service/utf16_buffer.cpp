@@ -20,13 +20,10 @@ void Utf16Buffer::reallocate(std::size_t capacity) {
     fatal_capacity_overflow();
   }
   const std::size_t bytes = capacity * sizeof(WCHAR);
-  void* grown = std::realloc(units_.get(), bytes);
-  if (grown == nullptr) {
-    fatal_allocation_failure(bytes);
-  }
+  void* moved = units_ ? heap_reallocate(units_.get(), bytes) : heap_allocate(bytes);
   // The old block is gone into the new one: not freed again.
   (void)units_.release();
-  units_.reset(static_cast<WCHAR*>(grown));
+  units_.reset(static_cast<WCHAR*>(moved));
   capacity_ = capacity;
 }
 

@@ -1,19 +1,15 @@
 // A growable run of UTF-16 code units, and UTF-8 text converted into one.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
-#include <cstdlib>
 #include <memory>
 #include <string_view>
 
+#include "console/process_heap.h"
 #include "platform/win32.h"
 
 namespace tembra {
-
-// Storage from the C heap, given back to it.
-struct FreeUnits {
-  void operator()(WCHAR* units) const { std::free(units); }
-};
 
 // The sole owner of its storage; empty owns none. A moved-from buffer is only destroyed or
 // assigned to.
@@ -21,19 +17,24 @@ class [[nodiscard]] Utf16Buffer {
  public:
   std::size_t length() const { return length_; }
   std::size_t capacity() const { return capacity_; }
-  const WCHAR* data() const { return units_.get(); }
-  std::basic_string_view<WCHAR> view() const { return {units_.get(), length_}; }
+  std::basic_string_view<WCHAR> view() const {
+    assert(units_ != nullptr || length_ == 0);
+    return {units_.get(), length_};
+  }
 
-  // Grows the storage to exactly `capacity` units (never below the length). Ends the process
-  // when the platform cannot give them.
+  // Makes the storage exactly `capacity` units (never below the length), from the process heap.
+  // Ends the process when the heap cannot give them.
   void reallocate(std::size_t capacity);
   // Appends a unit; the storage must have room.
-  void push_within_capacity(WCHAR unit) { units_.get()[length_++] = unit; }
+  void push_within_capacity(WCHAR unit) {
+    assert(length_ < capacity_);
+    units_.get()[length_++] = unit;
+  }
   // Hands the storage over; the buffer is left empty.
   [[nodiscard]] WCHAR* release();
 
  private:
-  std::unique_ptr<WCHAR, FreeUnits> units_;
+  std::unique_ptr<WCHAR, HeapBlockFree> units_;
   std::size_t length_ = 0;
   std::size_t capacity_ = 0;
 };

@@ -1,8 +1,8 @@
 #include "service/wide_nul_string.h"
 
 #include <algorithm>
-#include <cstdlib>
 
+#include "console/process_heap.h"
 #include "service/utf16_buffer.h"
 
 namespace tembra {
@@ -29,7 +29,7 @@ std::expected<WideNulString, InteriorNul> WideNulString::from_utf8(std::string_v
 
 void WideNulString::BlankAndFree::operator()(WCHAR* units) const {
   units[0] = 0;
-  std::free(units);
+  heap_free(units);
 }
 
 }  // namespace tembra

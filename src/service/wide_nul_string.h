@@ -1,6 +1,7 @@
 // UTF-16 text for the platform's wide-string arguments.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <expected>
 #include <memory>
@@ -19,9 +20,15 @@ class [[nodiscard]] WideNulString {
  public:
   [[nodiscard]] static std::expected<WideNulString, InteriorNul> from_utf8(std::string_view text);
 
-  LPCWSTR c_str() const { return units_.get(); }
+  LPCWSTR c_str() const {
+    assert(units_ != nullptr);
+    return units_.get();
+  }
   // Units including the terminating zero.
-  std::size_t size_with_nul() const { return size_; }
+  std::size_t size_with_nul() const {
+    assert(units_ != nullptr);
+    return size_;
+  }
 
  private:
   // Whoever still holds the pointer sees an empty string rather than stale text.

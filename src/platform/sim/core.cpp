@@ -3,6 +3,7 @@
 #include <unordered_map>
 
 #include "platform/sim/internal.h"
+#include "platform/sim/reference_utf.h"
 
 namespace sim {
 namespace {
@@ -42,6 +43,7 @@ void reset() {
   detail::reset_environment();
   detail::reset_timers();
   detail::reset_heap();
+  detail::reset_stack();
 }
 
 const std::vector<std::string>& calls() {
@@ -166,83 +168,30 @@ std::string hex(DWORD value) {
   return text;
 }
 
-namespace {
-
-// The simulator's own codecs: it checks the program's conversions, so it shares none of them.
-
-// Bytes in the sequence a lead byte starts, 0 for a byte that starts none.
-std::size_t lead_width(unsigned char b0) {
-  if (b0 < 0x80) {
-    return 1;
-  }
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    return 2;
-  }
-  if (b0 >= 0xE0 && b0 <= 0xEF) {
-    return 3;
-  }
-  return b0 >= 0xF0 && b0 <= 0xF4 ? 4 : 0;
-}
-
-void put_utf8(std::string& out, char32_t c) {
-  const int tail = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-  constexpr unsigned char kLeads[] = {0x00, 0xC0, 0xE0, 0xF0};
-  out += static_cast<char>(kLeads[tail] | (c >> (6 * tail)));
-  for (int shift = 6 * (tail - 1); shift >= 0; shift -= 6) {
-    out += static_cast<char>(0x80 | ((c >> shift) & 0x3F));
-  }
-}
-
-}  // namespace
+// The simulator converts as the platform does, with the test side's reference codec: it checks
+// the program's conversions, so it shares none of them.
 
 std::string utf8(std::u16string_view text) {
   std::string out;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
+    const char16_t unit = text[i];
+    if (reference::is_high_surrogate(unit) && i + 1 < text.size() &&
+        reference::is_low_surrogate(text[i + 1])) {
+      reference::append_utf8(out, reference::pair_code_point(unit, text[i + 1]));
+      ++i;
+    } else if (reference::is_high_surrogate(unit) || reference::is_low_surrogate(unit)) {
       char escape[16];
-      (void)std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(c));
+      (void)std::snprintf(escape, sizeof escape, "\\u%04X", static_cast<unsigned>(unit));
       out += escape;
-      continue;
+    } else {
+      reference::append_utf8(out, unit);
     }
-    put_utf8(out, c);
   }
   return out;
 }
 
 std::optional<std::u16string> utf16(std::string_view text) {
-  std::u16string units;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    const std::size_t width = lead_width(b0);
-    if (width == 0 || i + width > text.size()) {
-      return std::nullopt;
-    }
-    char32_t c = width == 1 ? b0 : width == 2 ? b0 & 0x1F : width == 3 ? b0 & 0x0F : b0 & 0x07;
-    for (std::size_t k = 1; k < width; ++k) {
-      const auto b = static_cast<unsigned char>(text[i + k]);
-      if ((b & 0xC0) != 0x80) {
-        return std::nullopt;
-      }
-      c = (c << 6) | (b & 0x3F);
-    }
-    const char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < least[width] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-      return std::nullopt;
-    }
-    if (c >= 0x10000) {
-      units += static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10));
-      units += static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF));
-    } else {
-      units += static_cast<char16_t>(c);
-    }
-    i += width;
-  }
-  return units;
+  return reference::utf8_to_utf16(text);
 }
 
 std::string wide(LPCWSTR text) {

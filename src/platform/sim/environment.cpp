@@ -17,12 +17,6 @@ void set_environment_variable(std::u16string_view name, std::u16string value) {
   environment().insert_or_assign(std::u16string(name), std::move(value));
 }
 
-void unset_environment_variable(std::u16string_view name) {
-  if (auto it = environment().find(name); it != environment().end()) {
-    environment().erase(it);
-  }
-}
-
 namespace detail {
 
 void reset_environment() {

@@ -1,8 +1,9 @@
-// The process heap. Blocks come from the host's allocator, so the sanitizers still see them.
-// The C runtime's heap lies on it too: the host build links the program's calls of free to
-// __wrap_free (ld's --wrap), which frees as the host does and then disturbs the last error, as
-// the platform's free may.
+// The process heap. Blocks come from the host's allocator, so that the sanitizers still see
+// them, and the simulator keeps each one it handed out, with its size, until it comes back.
+// Every release leaves a junk last error behind, as the platform's may.
 #include <cstdlib>
+#include <unordered_map>
+#include <vector>
 
 #include "platform/sim/internal.h"
 
@@ -11,7 +12,8 @@ namespace {
 
 struct Heap {
   void* handle = nullptr;
-  int live = 0;
+  std::unordered_map<const void*, std::size_t> blocks;  // live, with their sizes
+  std::vector<std::string> bad_releases;
 };
 
 Heap& heap() {
@@ -19,15 +21,32 @@ Heap& heap() {
   return instance;
 }
 
+// A block the heap did not hand out, or has taken back already: recorded, never touched.
+bool known(const std::string& call, const void* block) {
+  if (heap().blocks.contains(block)) {
+    return true;
+  }
+  heap().bad_releases.push_back(call);
+  return false;
+}
+
 }  // namespace
 
 int live_heap_blocks() {
-  return heap().live;
+  return static_cast<int>(heap().blocks.size());
+}
+
+const std::vector<std::string>& bad_heap_releases() {
+  return heap().bad_releases;
 }
 
 namespace detail {
 
 void reset_heap() {
+  // A block still out belonged to the process that ends here.
+  for (const auto& [block, size] : heap().blocks) {
+    std::free(const_cast<void*>(block));
+  }
   heap() = Heap{};
   heap().handle = new_unowned_handle("heap");
 }
@@ -48,26 +67,41 @@ LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, std::size_t dwBytes) {
     block = std::malloc(dwBytes == 0 ? 1 : dwBytes);
   }
   if (block != nullptr) {
-    ++sim::heap().live;
+    sim::heap().blocks[block] = dwBytes;
+  }
+  sim::detail::log_call(call + " = " + sim::detail::ptr(block));
+  return block;
+}
+
+LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, std::size_t dwBytes) {
+  std::string call = "HeapReAlloc(" + sim::detail::label(hHeap) + ", " + sim::detail::hex(dwFlags) +
+                     ", " + sim::detail::ptr(lpMem) + ", " + std::to_string(dwBytes) + ")";
+  void* block = nullptr;
+  if (!sim::detail::take_failure("HeapReAlloc") && sim::known(call, lpMem)) {
+    block = std::realloc(lpMem, dwBytes == 0 ? 1 : dwBytes);
+    if (block != nullptr) {
+      sim::heap().blocks.erase(lpMem);
+      sim::heap().blocks[block] = dwBytes;
+      sim::detail::leave_last_error_behind();
+    }
   }
   sim::detail::log_call(call + " = " + sim::detail::ptr(block));
   return block;
 }
 
 BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
-  sim::detail::log_call("HeapFree(" + sim::detail::label(hHeap) + ", " + sim::detail::hex(dwFlags) +
-                        ", " + sim::detail::ptr(lpMem) + ") = 1");
+  std::string call = "HeapFree(" + sim::detail::label(hHeap) + ", " + sim::detail::hex(dwFlags) +
+                     ", " + sim::detail::ptr(lpMem) + ")";
+  if (lpMem != nullptr && !sim::known(call, lpMem)) {
+    sim::detail::set_last_error(ERROR_INVALID_PARAMETER);
+    sim::detail::log_call(call + " = 0");
+    return FALSE;
+  }
   if (lpMem != nullptr) {
-    --sim::heap().live;
+    sim::heap().blocks.erase(lpMem);
     std::free(lpMem);
   }
   sim::detail::leave_last_error_behind();
+  sim::detail::log_call(call + " = 1");
   return TRUE;
-}
-
-extern "C" void __real_free(void* block);
-
-extern "C" void __wrap_free(void* block) {
-  __real_free(block);
-  sim::detail::leave_last_error_behind();
 }

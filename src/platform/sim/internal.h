@@ -43,6 +43,7 @@ void reset_streams();
 void reset_environment();
 void reset_timers();
 void reset_heap();
+void reset_stack();
 
 // Finishes the write NtWriteFile left pending on a standard handle; false if there is none.
 bool finish_pending_write(const void* handle);

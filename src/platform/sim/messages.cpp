@@ -24,9 +24,6 @@ Messages& messages() {
 void set_system_message(DWORD id, std::u16string message) {
   messages().system[id] = std::move(message);
 }
-void set_ntdll_message(DWORD id, std::u16string message) {
-  messages().ntdll[id] = std::move(message);
-}
 void set_ntdll_loaded(bool loaded) {
   messages().ntdll_loaded = loaded;
 }

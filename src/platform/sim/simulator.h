@@ -11,12 +11,14 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/sim/win32_sim.h"
+#include "platform/stack_frames.h"
 
 namespace sim {
 
@@ -39,9 +41,9 @@ std::string_view call_name(std::string_view line);
 void fail_next(std::string_view function, DWORD code, int occurrence = 1);
 
 // What the thread's last error holds after a call that released something: HeapFree,
-// CloseHandle and CloseServiceHandle, even when they succeed, and the C runtime's free, which
-// gives its block back to the process heap. The platform does not promise to keep the last
-// error across them, so code that reads an error only after releasing reads this instead.
+// HeapReAlloc (whose old block goes), CloseHandle and CloseServiceHandle, even when they
+// succeed. The platform does not promise to keep the last error across them, so code that reads
+// an error only after releasing reads this instead.
 inline constexpr DWORD kLeftoverLastError = 0x0BAD0BAD;
 
 // ---- Handles --------------------------------------------------------------------------------
@@ -82,7 +84,6 @@ const Service* find_service(std::u16string_view name);
 // The system message table answers FormatMessageW for the codes it knows (the message is
 // stored as given, line end included). Reset installs a few English messages.
 void set_system_message(DWORD id, std::u16string message);
-void set_ntdll_message(DWORD id, std::u16string message);
 void set_ntdll_loaded(bool loaded);
 
 // ---- Standard streams -----------------------------------------------------------------------
@@ -100,7 +101,6 @@ std::string stream_bytes(DWORD std_id);
 // The process environment that GetEnvironmentVariableW reads; empty after reset. Values are
 // UTF-16 as stored, so they may hold unpaired surrogates.
 void set_environment_variable(std::u16string_view name, std::u16string value);
-void unset_environment_variable(std::u16string_view name);
 
 // ---- Consoles and scripted writes ----------------------------------------------------------
 // (console output)
@@ -122,8 +122,31 @@ void make_next_write_pending(DWORD std_id, PendingWrite outcome);
 // units written than it took, as a misbehaving driver might.
 void overstate_next_write(DWORD std_id, DWORD extra);
 
-// Blocks from HeapAlloc not yet given back with HeapFree.
+// ---- Process heap ---------------------------------------------------------------------------
+
+// Blocks from HeapAlloc (or moved by HeapReAlloc) not yet given back with HeapFree. A reset
+// frees those still out: no block outlives its process.
 int live_heap_blocks();
+// The log lines (without their result) of HeapFree and HeapReAlloc calls on a block that the
+// heap did not hand out or had already taken back; such a block is left untouched.
+const std::vector<std::string>& bad_heap_releases();
+
+// ---- Sleeping -------------------------------------------------------------------------------
+
+// The next Sleep runs `action` on the sleeping thread before it returns: what other threads do
+// while this one yields (Sleep itself blocks nothing).
+void run_in_next_sleep(std::function<void()> action);
+
+// ---- Stack frames ---------------------------------------------------------------------------
+
+// Unscripted, capture_frames and describe_frame walk and describe the test process's own stack.
+// Scripted, capture_frames gives these addresses, innermost first, and describe_frame gives each
+// its location (and an address not listed no location at all), until the next reset.
+struct ScriptedFrame {
+  std::uintptr_t address;
+  FrameLocation location;
+};
+void script_stack(std::vector<ScriptedFrame> frames);
 
 // ---- Fail-fast ------------------------------------------------------------------------------
 

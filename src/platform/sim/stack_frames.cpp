@@ -1,5 +1,6 @@
-// Frames on the host: the test process's real stack, walked and described by the C library,
-// so that reports written in tests carry real frames. Nothing here is simulated or logged.
+// Frames on the host: unless a test scripts them, the test process's real stack, walked and
+// described by the C library, so that reports written in tests carry real frames. Nothing here
+// is logged.
 #include "platform/stack_frames.h"
 
 #include <dlfcn.h>
@@ -7,29 +8,40 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
+#include <vector>
 
 #include "platform/sim/internal.h"
+
+namespace sim {
+namespace {
+
+std::optional<std::vector<ScriptedFrame>>& scripted_stack() {
+  static std::optional<std::vector<ScriptedFrame>> frames;
+  return frames;
+}
+
+}  // namespace
+
+void script_stack(std::vector<ScriptedFrame> frames) {
+  scripted_stack() = std::move(frames);
+}
+
+namespace detail {
+
+void reset_stack() {
+  scripted_stack().reset();
+}
+
+}  // namespace detail
+}  // namespace sim
 
 namespace {
 
 constexpr std::size_t kMostFrames = 128;
 
-}  // namespace
-
-std::size_t capture_frames(void** frames, std::size_t capacity) {
-  std::array<void*, kMostFrames + 1> walked{};
-  const int count = backtrace(walked.data(), static_cast<int>(walked.size()));
-  if (count <= 1) {
-    return 0;
-  }
-  // The first frame is this function's own.
-  const std::size_t kept = std::min({static_cast<std::size_t>(count - 1), capacity, kMostFrames});
-  std::copy_n(walked.begin() + 1, kept, frames);
-  return kept;
-}
-
-FrameLocation describe_frame(const void* address) {
+FrameLocation describe_real_frame(const void* address) {
   FrameLocation location;
   Dl_info info{};
   if (dladdr(address, &info) == 0) {
@@ -49,4 +61,37 @@ FrameLocation describe_frame(const void* address) {
     location.module_offset = at - reinterpret_cast<std::uintptr_t>(info.dli_fbase);
   }
   return location;
+}
+
+}  // namespace
+
+std::size_t capture_frames(void** frames, std::size_t capacity) {
+  if (const auto& scripted = sim::scripted_stack()) {
+    const std::size_t kept = std::min(scripted->size(), capacity);
+    for (std::size_t i = 0; i < kept; ++i) {
+      frames[i] = reinterpret_cast<void*>((*scripted)[i].address);
+    }
+    return kept;
+  }
+  std::array<void*, kMostFrames + 1> walked{};
+  const int count = backtrace(walked.data(), static_cast<int>(walked.size()));
+  if (count <= 1) {
+    return 0;
+  }
+  // The first frame is this function's own.
+  const std::size_t kept = std::min({static_cast<std::size_t>(count - 1), capacity, kMostFrames});
+  std::copy_n(walked.begin() + 1, kept, frames);
+  return kept;
+}
+
+FrameLocation describe_frame(const void* address) {
+  if (const auto& scripted = sim::scripted_stack()) {
+    for (const sim::ScriptedFrame& frame : *scripted) {
+      if (frame.address == reinterpret_cast<std::uintptr_t>(address)) {
+        return frame.location;
+      }
+    }
+    return {};
+  }
+  return describe_real_frame(address);
 }

@@ -1,6 +1,8 @@
 // The simulated timers and sleeps. Nothing blocks: a set timer has signalled by the time it is
-// waited on, and Sleep only leaves its line in the log.
+// waited on, and Sleep only leaves its line in the log (and runs what a test gave it).
+#include <functional>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/sim/internal.h"
 
@@ -10,6 +12,11 @@ namespace {
 struct Timer {
   bool set = false;
 };
+
+std::function<void()>& sleep_action() {
+  static std::function<void()> action;
+  return action;
+}
 
 std::unordered_map<const void*, Timer>& timers() {
   static std::unordered_map<const void*, Timer> instance;
@@ -23,10 +30,15 @@ Timer* open_timer(HANDLE handle) {
 
 }  // namespace
 
+void run_in_next_sleep(std::function<void()> action) {
+  sleep_action() = std::move(action);
+}
+
 namespace detail {
 
 void reset_timers() {
   timers().clear();
+  sleep_action() = nullptr;
 }
 
 }  // namespace detail
@@ -126,4 +138,7 @@ BOOL CloseHandle(HANDLE hObject) {
 
 void Sleep(DWORD dwMilliseconds) {
   log_call("Sleep(" + std::to_string(dwMilliseconds) + ")");
+  if (auto action = std::exchange(sim::sleep_action(), nullptr)) {
+    action();
+  }
 }

@@ -214,6 +214,7 @@ ULONG RtlNtStatusToDosError(NTSTATUS Status);
 // kernel32: the process heap.
 HANDLE GetProcessHeap();
 LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, std::size_t dwBytes);
+LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, std::size_t dwBytes);
 BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem);
 
 // kernel32: waiting and timers.

@@ -1,9 +1,18 @@
+// The whole run: the procedure's platform calls in order, its output and exit status on each path,
+// and what a successful run costs.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
 #include "app/uninstall_service.h"
+#include "platform/sim/simulator.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 using ::testing::ElementsAre;
@@ -202,4 +211,50 @@ TEST_F(UninstallProcedure, RefusedClosesAreIgnoredAndNotRepeated) {
   EXPECT_TRUE(every_handle_closed_once());
 }
 
+// Not a timed test: what a successful run asks of the platform, printed (run the test with
+// ctest -V, or the unit_tests program itself, to see the figures) and checked.
+using SuccessfulRunCost = SimTest;
+
+TEST_F(SuccessfulRunCost, PlatformCallsWritesAndAllocations) {
+  sim::add_service({.name = units_of(kServiceName)});
+  ASSERT_EQ(entry_point(), 0);
+
+  std::map<std::string, int, std::less<>> per_function;
+  for (const auto& line : sim::calls()) {
+    ++per_function[std::string(sim::call_name(line))];
+  }
+  std::printf("successful run: %zu platform calls\n", sim::calls().size());
+  for (const auto& [name, count] : per_function) {
+    std::printf("  %-24s %d\n", name.c_str(), count);
+  }
+  const int writes = per_function["NtWriteFile"] + per_function["WriteConsoleW"];
+  std::printf("output writes: %d (least needed: 1)\n", writes);
+  std::printf("heap blocks: %d taken, %d moved, %d given back, %d left at exit\n",
+              per_function["HeapAlloc"], per_function["HeapReAlloc"], per_function["HeapFree"],
+              sim::live_heap_blocks());
+
+  // 6 for the service: connect, open, query, delete, close both handles. 3 for the output: the
+  // standard handle looked up, found to be no console, written once. 14 for the heap, each
+  // operation after a GetProcessHeap: the name's UTF-16 taken, grown twice, fitted to its
+  // length and given back (5), the output buffer taken and given back (2).
+  EXPECT_EQ(sim::calls().size(), 23u);
+  EXPECT_EQ(writes, 1);
+  // The service name's UTF-16 and the output buffer, nothing else.
+  EXPECT_EQ(per_function["HeapAlloc"], 2);
+  // The name grows from 5 units to 10 and 20, and is fitted to its 15.
+  EXPECT_EQ(per_function["HeapReAlloc"], 3);
+  EXPECT_EQ(sim::live_heap_blocks(), 0);
+}
+
+using EntryPointDeathTest = SimTest;
+
+TEST_F(EntryPointDeathTest, FailedStandardOutputEndsARunWhoseServiceWasDeleted) {
+  sim::add_service({.name = units_of(kServiceName)});
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  // The run ends inside the call; no status comes back.
+  EXPECT_EXIT(static_cast<void>(entry_point()), ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+              "^failed printing to stdout: ");
+}
+
 }  // namespace
+}  // namespace tembra

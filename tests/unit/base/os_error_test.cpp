@@ -5,8 +5,10 @@
 
 #include "base/os_error.h"
 #include "support/error_text.h"
+#include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 using ::testing::ElementsAre;
@@ -75,7 +77,7 @@ TEST_F(OsErrorText, UnpairedSurrogateGivesTheInvalidUtf16Text) {
 
 TEST_F(OsErrorText, DiagnosticFormShowsCodeAndMessage) {
   StringSink plain;
-  ASSERT_TRUE(OsError(5).write_debug(plain, false));
+  ASSERT_THAT(OsError(5).write_debug(plain, false), Succeeds());
   EXPECT_EQ(plain.text(), "Os { code: 5, message: \"Access is denied.\" }");
 }
 
@@ -87,3 +89,4 @@ TEST_F(OsErrorText, LastReadsTheThreadsLastError) {
 }
 
 }  // namespace
+}  // namespace tembra

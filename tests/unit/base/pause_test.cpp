@@ -7,6 +7,7 @@
 #include "base/pause.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 struct PauseCase {
@@ -116,3 +117,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
+}  // namespace tembra

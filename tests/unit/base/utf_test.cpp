@@ -4,16 +4,18 @@
 #include <vector>
 
 #include "base/utf.h"
+#include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 using Units = std::u16string;
 using View = std::basic_string_view<WCHAR>;
 
-using ConsoleUtf8 = SimTest;
+using Utf8Sequences = SimTest;
 
-TEST_F(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
+TEST_F(Utf8Sequences, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   struct Case {
     std::string_view bytes;
     std::size_t valid;
@@ -36,7 +38,7 @@ TEST_F(ConsoleUtf8, ValidPrefixStopsAtTheFirstIllFormedSequence) {
   }
 }
 
-TEST_F(ConsoleUtf8, SequenceWidthOfStartBytes) {
+TEST_F(Utf8Sequences, SequenceWidthOfStartBytes) {
   EXPECT_EQ(utf8_sequence_width(0x7F), 1u);
   EXPECT_EQ(utf8_sequence_width(0x80), 0u);
   EXPECT_EQ(utf8_sequence_width(0xC1), 0u);
@@ -46,19 +48,19 @@ TEST_F(ConsoleUtf8, SequenceWidthOfStartBytes) {
   EXPECT_EQ(utf8_sequence_width(0xF5), 0u);
 }
 
-using Utf16ToUtf8 = SimTest;
+using StrictUtf16ToUtf8 = SimTest;
 
-TEST_F(Utf16ToUtf8, StrictConversion) {
+TEST_F(StrictUtf16ToUtf8, ConvertsPairsAndFailsOnAnyUnpairedSurrogate) {
   EXPECT_EQ(utf16_to_utf8(View(u"A\u00E9\u20AC\xD83D\xDE00")), "A\u00E9\u20AC\U0001F600");
   EXPECT_EQ(utf16_to_utf8(View(u"\xDBFF\xDFFF")), "\U0010FFFF");
   EXPECT_EQ(utf16_to_utf8(View(u"")), "");
   for (View bad : {View(u"\xDC00"), View(u"\xD800"), View(u"\xD800x"), View(u"\xD800\xD800")}) {
-    EXPECT_FALSE(utf16_to_utf8(bad));
+    EXPECT_THAT(utf16_to_utf8(bad), FailsWith<InvalidUtf16>());
   }
   // A view that ends between the halves of a pair fails, though its storage goes on.
   constexpr WCHAR kPair[] = u"a\xD83D\xDE00";
   EXPECT_EQ(utf16_to_utf8(View(kPair, 3)), "a\U0001F600");
-  EXPECT_FALSE(utf16_to_utf8(View(kPair, 2)));
+  EXPECT_THAT(utf16_to_utf8(View(kPair, 2)), FailsWith<InvalidUtf16>());
 }
 
 // The bytes in storage of exactly their size, so that a read past the end trips the sanitizer.
@@ -72,9 +74,9 @@ Units decode_exactly(std::string_view bytes) {
   return units;
 }
 
-using Utf8ToUtf16 = SimTest;
+using LenientUtf8ToUtf16 = SimTest;
 
-TEST_F(Utf8ToUtf16, WellFormedTextOfEveryLength) {
+TEST_F(LenientUtf8ToUtf16, WellFormedTextOfEveryLength) {
   EXPECT_EQ(decode_exactly("A\u00E9\u20AC\U0001F600"), Units(u"A\u00E9\u20AC\xD83D\xDE00"));
   EXPECT_EQ(decode_exactly("\u07FF\u0800\uFFFF"), Units(u"\u07FF\u0800\uFFFF"));
   EXPECT_EQ(decode_exactly("\U0010FFFF"), Units(u"\xDBFF\xDFFF"));
@@ -87,14 +89,15 @@ struct IllFormed {
   Units units;
 };
 
-class Utf8ToUtf16IllFormed : public SimTest, public ::testing::WithParamInterface<IllFormed> {};
+class LenientUtf8ToUtf16IllFormed : public SimTest,
+                                    public ::testing::WithParamInterface<IllFormed> {};
 
-TEST_P(Utf8ToUtf16IllFormed, BecomesReplacementCharactersWithoutReadingPastTheEnd) {
+TEST_P(LenientUtf8ToUtf16IllFormed, BecomesReplacementCharactersWithoutReadingPastTheEnd) {
   EXPECT_EQ(decode_exactly(GetParam().bytes), GetParam().units) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sequences, Utf8ToUtf16IllFormed,
+    Sequences, LenientUtf8ToUtf16IllFormed,
     ::testing::Values(IllFormed{"two-byte lead at the end", "a\xC3", u"a\uFFFD"},
                       IllFormed{"three-byte sequence cut after two", "\xE2\x82", u"\uFFFD"},
                       IllFormed{"four-byte sequence cut after three", "\xF0\x9F\x98", u"\uFFFD"},
@@ -113,3 +116,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 }  // namespace
+}  // namespace tembra

@@ -1,15 +1,25 @@
+// The line buffer of standard output: whole lines in one write, partial lines held back, pieces too
+// large for it, flushes that fail part way.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
 #include <string>
-#include <thread>
 
 #include "console/line_buffer.h"
-#include "console/std_stream.h"
-#include "support/console_test_support.h"
+#include "console/print.h"
+#include "platform/sim/simulator.h"
+#include "support/result_matchers.h"
+#include "support/sim_fixture.h"
+#include "support/write_lengths.h"
+
+namespace tembra {
+namespace {
 
 using ::testing::ElementsAre;
 
-using ConsoleBuffering = SimTest;
+using LineBufferTest = SimTest;
 
-TEST_F(ConsoleBuffering, SuccessLineReachesAFileInOneWrite) {
+TEST_F(LineBufferTest, SuccessLineReachesAFileInOneWrite) {
   print_out(kSuccessLine);
   EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("76"));
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), kSuccessLine);
@@ -19,7 +29,7 @@ TEST_F(ConsoleBuffering, SuccessLineReachesAFileInOneWrite) {
   EXPECT_EQ(sim::live_heap_blocks(), 0);
 }
 
-TEST_F(ConsoleBuffering, SuccessLineReachesAConsoleInOneWrite) {
+TEST_F(LineBufferTest, SuccessLineReachesAConsoleInOneWrite) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   print_out(kSuccessLine);
   finish_output();
@@ -28,8 +38,8 @@ TEST_F(ConsoleBuffering, SuccessLineReachesAConsoleInOneWrite) {
   EXPECT_EQ(sim::console_units(STD_OUTPUT_HANDLE), units_of(kSuccessLine));
 }
 
-TEST_F(ConsoleBuffering, PartialLineWaitsForALaterLineFeed) {
-  print_out("Service ", UnsignedDecimal{42});
+TEST_F(LineBufferTest, PartialLineWaitsForALaterLineFeed) {
+  print_out("Service ", Decimal{42});
   EXPECT_TRUE(sim::calls_to({"NtWriteFile"}).empty());
   print_out(" gone\nnext");
   EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("16"));
@@ -38,7 +48,7 @@ TEST_F(ConsoleBuffering, PartialLineWaitsForALaterLineFeed) {
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "Service 42 gone\nnext");
 }
 
-TEST_F(ConsoleBuffering, PartialLineGoesOutWhenTheNextPieceDoesNotFit) {
+TEST_F(LineBufferTest, PartialLineGoesOutWhenTheNextPieceDoesNotFit) {
   const std::string first(1000, 'a');
   const std::string second(100, 'b');
   print_out(first);
@@ -49,7 +59,7 @@ TEST_F(ConsoleBuffering, PartialLineGoesOutWhenTheNextPieceDoesNotFit) {
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), first + second);
 }
 
-TEST_F(ConsoleBuffering, PieceAsLargeAsTheBufferBypassesItAfterAFlush) {
+TEST_F(LineBufferTest, PieceAsLargeAsTheBufferBypassesItAfterAFlush) {
   const std::string large(OutputLineBuffer::kCapacity, 'x');
   print_out("abc");
   print_out(large);
@@ -59,105 +69,27 @@ TEST_F(ConsoleBuffering, PieceAsLargeAsTheBufferBypassesItAfterAFlush) {
   EXPECT_EQ(sim::calls_to({"NtWriteFile"}).size(), 2u);
 }
 
-TEST_F(ConsoleBuffering, AfterTheEndOfRunFlushNothingIsBuffered) {
-  print_out("abc");
-  finish_output();
-  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abc");
-  print_out("d");
-  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abcd");
-}
-
-TEST_F(ConsoleBuffering, UnusedStandardOutputIsNeverGivenABuffer) {
-  finish_output();
-  print_out("d");
-  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "d");
-  EXPECT_TRUE(sim::calls_to({"HeapAlloc"}).empty());
-}
-
-TEST_F(ConsoleBuffering, StandardErrorGetsOneWritePerPiece) {
-  print_err("Error: ", "one", "\n");
-  EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("7", "3", "1"));
-  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "Error: one\n");
-}
-
-TEST_F(ConsoleBuffering, PrintInsidePrintWritesInTheMiddle) {
-  auto outer = [](TextSink& sink) -> SinkResult {
-    if (auto r = sink.write_str("a"); !r) {
-      return r;
-    }
-    print_err("b");
-    return sink.write_str("c");
-  };
-  print_err_best_effort(outer);
-  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "abc");
-}
-
-TEST_F(ConsoleBuffering, PrintInsidePrintStillKeepsOtherThreadsOut) {
-  StreamLock& lock = stream_state(StdStream::Err).lock;
-  auto taken_by_another_thread = [&lock] {
-    bool taken = false;
-    std::thread([&] {
-      taken = lock.try_lock();
-      if (taken) {
-        lock.unlock();
-      }
-    }).join();
-    return taken;
-  };
-  bool taken_during_print = true;
-  auto outer = [&](TextSink& sink) -> SinkResult {
-    print_err("inner");  // takes the lock a second time and releases it once
-    taken_during_print = taken_by_another_thread();
-    return sink.write_str("outer");
-  };
-  print_err_best_effort(outer);
-  EXPECT_FALSE(taken_during_print);
-  EXPECT_TRUE(taken_by_another_thread()) << "free once the outer print is done";
-}
-
-TEST_F(ConsoleBuffering, ZeroProgressIsReportedByWhoWasWriting) {
+TEST_F(LineBufferTest, ZeroProgressFailsTheFlush) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
-  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0, 0});
-  EXPECT_THAT(write_whole(StdStream::Out, "line\n"), FailsWithText("failed to write whole buffer"));
-
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_TRUE(buffer.write_piece("abc"));
-  EXPECT_THAT(buffer.write_piece("\n"), FailsWithText("failed to write the buffered data"));
+  ASSERT_THAT(buffer.write("abc"), Succeeds());
+  EXPECT_THAT(buffer.write("\n"), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 4u);  // nothing went out, nothing is lost
 }
 
-TEST_F(ConsoleBuffering, PartlyFlushedBytesLeaveTheBuffer) {
+TEST_F(LineBufferTest, PartlyFlushedBytesLeaveTheBuffer) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
   sim::script_console_accepts(STD_OUTPUT_HANDLE, {2, 0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_TRUE(buffer.write_piece("abcd"));
-  EXPECT_FALSE(buffer.flush());
+  ASSERT_THAT(buffer.write("abcd"), Succeeds());
+  EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
   EXPECT_EQ(buffer.filled(), 2u);
-  ASSERT_TRUE(buffer.flush());
+  ASSERT_THAT(buffer.flush(), Succeeds());
   EXPECT_EQ(sim::console_units(STD_OUTPUT_HANDLE), u"abcd");
 }
 
-TEST_F(ConsoleBuffering, MissingHandlesSwallowEverything) {
-  for (auto kind : {sim::StdKind::None, sim::StdKind::Invalid, sim::StdKind::Closed}) {
-    SCOPED_TRACE(static_cast<int>(kind));
-    fresh_process();
-    sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
-    sim::set_std_handle(STD_ERROR_HANDLE, kind);
-    print_out("partial");
-    print_out(kSuccessLine);
-    print_err("stop failed\n");
-    // More than the buffer holds, in partial lines: what it held is dropped to make room, and a
-    // piece too large for it goes past it, so nothing is left behind.
-    print_out(std::string(1000, 'a'));
-    print_out(std::string(OutputLineBuffer::kCapacity + 1, 'b'));
-    EXPECT_EQ(stdout_line_buffer().filled(), 0u);
-    finish_output();
-    EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
-    EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");
-  }
-}
-
-TEST_F(ConsoleBuffering, FlushToAHandleClosedMeanwhileDropsTheBytes) {
+TEST_F(LineBufferTest, FlushToAHandleClosedMeanwhileDropsTheBytes) {
   print_out("abc");
   sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_INVALID_HANDLE));
   finish_output();
@@ -166,13 +98,58 @@ TEST_F(ConsoleBuffering, FlushToAHandleClosedMeanwhileDropsTheBytes) {
   EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("3", "1"));
 }
 
-TEST_F(ConsoleBuffering, CompleteLineLeftBehindGoesOutBeforeTheNextPartialLine) {
+TEST_F(LineBufferTest, CompleteLineLeftBehindGoesOutBeforeTheNextPartialLine) {
   sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
-  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0, 0});
   OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_TRUE(buffer.write_piece("ab"));
-  ASSERT_FALSE(buffer.write_piece("c\n"));
-  ASSERT_TRUE(buffer.write_piece("x"));
+  ASSERT_THAT(buffer.write("ab"), Succeeds());
+  ASSERT_THAT(buffer.write("c\n"), FailsWithText("failed to write the buffered data"));
+  // While the line cannot go out, the next piece is not taken.
+  ASSERT_THAT(buffer.write("x"), FailsWithText("failed to write the buffered data"));
+  EXPECT_EQ(buffer.filled(), 4u);
+  ASSERT_THAT(buffer.write("x"), Succeeds());
   EXPECT_EQ(sim::console_units(STD_OUTPUT_HANDLE), u"abc\n");
   EXPECT_EQ(buffer.filled(), 1u);
 }
+
+TEST_F(LineBufferTest, LineWrittenPastAnEmptyBufferFailsAsAWholeWrite) {
+  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  EXPECT_THAT(buffer.write("line\nrest"), FailsWithText("failed to write whole buffer"));
+  EXPECT_EQ(buffer.filled(), 0u);  // the rest after the line is not taken either
+}
+
+TEST_F(LineBufferTest, FlushRefusedByThePlatformKeepsTheBytes) {
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  ASSERT_THAT(buffer.write(std::string(1000, 'a')), Succeeds());
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  // Too large for the space left: the flush goes first, and fails.
+  EXPECT_THAT(buffer.write(std::string(100, 'b')), FailsWithOsError(ERROR_DISK_FULL));
+  EXPECT_EQ(buffer.filled(), 1000u);
+  // The same for a line that has to go into the buffer first.
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  EXPECT_THAT(buffer.write(std::string(100, 'b') + "\nc"), FailsWithOsError(ERROR_DISK_FULL));
+  EXPECT_EQ(buffer.filled(), 1000u);
+}
+
+TEST_F(LineBufferTest, OverstatedCountFailsTheFlush) {
+  // Far past the 3 bytes offered.
+  constexpr DWORD kExtra = 4096;
+  OutputLineBuffer buffer = OutputLineBuffer::make();
+  ASSERT_THAT(buffer.write("abc"), Succeeds());
+  sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
+  EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
+  EXPECT_EQ(buffer.filled(), 3u);
+}
+
+using LineBufferDeathTest = SimTest;
+
+TEST_F(LineBufferDeathTest, NoMemoryForTheBufferEndsTheProcess) {
+  sim::fail_next("HeapAlloc", 0);
+  EXPECT_EXIT(print_out(kSuccessLine), ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+              "^memory allocation of 1024 bytes failed\n$");
+}
+
+}  // namespace
+}  // namespace tembra

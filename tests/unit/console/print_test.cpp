@@ -1,56 +1,131 @@
-#include "console/line_buffer.h"
-#include "console/std_stream.h"
-#include "support/console_test_support.h"
+// Formatted prints: one write per piece on standard error, prints inside prints, the end-of-run
+// flush, missing handles, and what a failed write does to each kind of print.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+#include <thread>
+
+#include "console/line_buffer.h"
+#include "console/print.h"
+#include "console/std_stream.h"
+#include "platform/sim/simulator.h"
+#include "support/sim_fixture.h"
+#include "support/write_lengths.h"
+
+namespace tembra {
+namespace {
+
+using ::testing::ElementsAre;
 using ::testing::ExitedWithCode;
 
-using ConsoleFaultsDeathTest = SimTest;
+using PrintTest = SimTest;
 
-TEST_F(ConsoleFaultsDeathTest, FailedPrintOutEndsTheProcessWithItsMessage) {
-  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
-  EXPECT_EXIT(print_out(kSuccessLine), ExitedWithCode(sim::kFastFailExitStatus),
-              "^failed printing to stdout: .*\\(os error 112\\)\n$");
+TEST_F(PrintTest, StandardErrorGetsOneWritePerPiece) {
+  print_err("Error: ", "one", "\n");
+  EXPECT_THAT(write_lengths("NtWriteFile"), ElementsAre("7", "3", "1"));
+  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "Error: one\n");
 }
 
-TEST_F(ConsoleFaultsDeathTest, FailedPrintErrEndsTheProcessAfterTheFirstFailingPiece) {
-  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL), 2);
-  EXPECT_EXIT(print_err("one", "two", "three"), ExitedWithCode(sim::kFastFailExitStatus),
-              "^onefailed printing to stderr: .*\\(os error 112\\)\n$");
+TEST_F(PrintTest, PrintInsidePrintWritesInTheMiddle) {
+  auto inner = [](TextSink&) -> SinkResult {
+    print_err("b");
+    return {};
+  };
+  auto outer = [&](TextSink& sink) { return write_pieces(sink, "a", inner, "c"); };
+  print_err_best_effort(outer);
+  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "abc");
 }
 
-TEST_F(ConsoleFaultsDeathTest, BufferedDataThatCannotBeWrittenEndsTheProcess) {
-  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
-  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
-  EXPECT_EXIT(print_out("partial", " line\n"), ExitedWithCode(sim::kFastFailExitStatus),
-              "^failed printing to stdout: failed to write the buffered data\n$");
+TEST_F(PrintTest, PrintInsidePrintStillKeepsOtherThreadsOut) {
+  StreamLock& lock = stream_state(StdStream::Err).lock;
+  auto taken_by_another_thread = [&lock] {
+    bool taken = false;
+    std::thread([&] {
+      taken = lock.try_lock();
+      if (taken) {
+        lock.unlock();
+      }
+    }).join();
+    return taken;
+  };
+  bool taken_during_print = true;
+  auto outer = [&](TextSink& sink) -> SinkResult {
+    print_err("inner");  // takes the lock a second time and releases it once
+    taken_during_print = taken_by_another_thread();
+    return write_pieces(sink, "outer");
+  };
+  print_err_best_effort(outer);
+  EXPECT_FALSE(taken_during_print);
+  EXPECT_TRUE(taken_by_another_thread()) << "free once the outer print is done";
 }
 
-TEST_F(ConsoleFaultsDeathTest, WriteLeftPendingEndsTheProcess) {
-  sim::make_next_write_pending(STD_OUTPUT_HANDLE, sim::PendingWrite::StaysPending);
-  EXPECT_EXIT(print_out(kSuccessLine), ExitedWithCode(sim::kFastFailExitStatus),
-              "^fatal runtime error: I/O error: operation failed to complete synchronously, "
-              "aborting\n$");
+TEST_F(PrintTest, AfterTheEndOfRunFlushNothingIsBuffered) {
+  print_out("abc");
+  finish_output();
+  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abc");
+  print_out("d");
+  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abcd");
 }
 
-TEST_F(ConsoleFaultsDeathTest, NoMemoryForTheLineBufferEndsTheProcess) {
-  sim::fail_next("HeapAlloc", 0);
-  EXPECT_EXIT(print_out(kSuccessLine), ExitedWithCode(sim::kFastFailExitStatus),
-              "^memory allocation of 1024 bytes failed\n$");
+TEST_F(PrintTest, EndOfRunLeavesOutputAloneWhileAnotherThreadPrints) {
+  print_out("partial");
+  StreamLock& lock = stream_state(StdStream::Out).lock;
+  std::atomic<bool> held = false;
+  std::atomic<bool> release = false;
+  std::thread printer([&] {
+    const bool taken = lock.try_lock();
+    held = true;
+    while (!release) {
+      std::this_thread::yield();
+    }
+    if (taken) {
+      lock.unlock();
+    }
+  });
+  while (!held) {
+    std::this_thread::yield();
+  }
+  finish_output();
+  release = true;
+  printer.join();
+  EXPECT_TRUE(sim::calls_to({"NtWriteFile", "HeapFree"}).empty());
+  print_out("\n");
+  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "partial\n") << "the buffer is still in use";
 }
 
-using ConsoleFaults = SimTest;
-
-TEST_F(ConsoleFaults, PendingWriteThatCompletesCountsItsBytes) {
-  sim::make_next_write_pending(STD_OUTPUT_HANDLE, sim::PendingWrite::Completes);
-  print_out(kSuccessLine);
-  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), kSuccessLine);
-  EXPECT_EQ(sim::calls_to({"NtWriteFile", "WaitForSingleObject"}),
-            (std::vector<std::string>{
-                "NtWriteFile(stdout#2, null, null, null, ptr, ptr, 76, null, null) = 0x103",
-                "WaitForSingleObject(stdout#2, 4294967295) = 0"}));
+TEST_F(PrintTest, UnusedStandardOutputIsNeverGivenABuffer) {
+  finish_output();
+  print_out("d");
+  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "d");
+  EXPECT_TRUE(sim::calls_to({"HeapAlloc"}).empty());
 }
 
-TEST_F(ConsoleFaults, FailedReportDropsTheRestAndReturns) {
+TEST_F(PrintTest, MissingHandlesSwallowEverything) {
+  for (auto kind : {sim::StdKind::None, sim::StdKind::Invalid, sim::StdKind::Closed}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    fresh_process();
+    sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
+    sim::set_std_handle(STD_ERROR_HANDLE, kind);
+    print_out("partial");
+    print_out(kSuccessLine);
+    print_err("stop failed\n");
+    // More than the buffer holds, in partial lines: what it held is dropped to make room, and a
+    // piece too large for it goes past it, so nothing is left behind.
+    print_out(std::string(1000, 'a'));
+    print_out(std::string(OutputLineBuffer::kCapacity + 1, 'b'));
+    {
+      StreamLockGuard guard(stream_state(StdStream::Out).lock);
+      EXPECT_EQ(stdout_line_buffer().filled(), 0u);
+    }
+    finish_output();
+    EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
+    EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");
+  }
+}
+
+TEST_F(PrintTest, FailedReportDropsTheRestAndReturns) {
   sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL), 2);
   auto report = [](TextSink& sink) { return write_pieces(sink, "Error: ", "text", "\n"); };
   print_err_best_effort(report);
@@ -58,22 +133,26 @@ TEST_F(ConsoleFaults, FailedReportDropsTheRestAndReturns) {
   EXPECT_EQ(sim::calls_to({"NtWriteFile"}).size(), 2u);  // the last piece was never produced
 }
 
-TEST_F(ConsoleFaults, CountLargerThanOfferedIsAWriteThatTookNothing) {
-  // Far enough past the 5 bytes offered to leave the console's conversion buffer.
-  constexpr DWORD kExtra = 4096;
-  for (auto kind : {sim::StdKind::File, sim::StdKind::Console}) {
-    SCOPED_TRACE(static_cast<int>(kind));
-    fresh_process();
-    sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
-    sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
-    EXPECT_THAT(write_whole(StdStream::Out, "line\n"),
-                FailsWithText("failed to write whole buffer"));
-  }
+using PrintDeathTest = SimTest;
 
-  fresh_process();
-  OutputLineBuffer buffer = OutputLineBuffer::make();
-  ASSERT_TRUE(buffer.write_piece("abc"));
-  sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
-  EXPECT_THAT(buffer.flush(), FailsWithText("failed to write the buffered data"));
-  EXPECT_EQ(buffer.filled(), 3u);
+TEST_F(PrintDeathTest, FailedPrintOutEndsTheProcessWithItsMessage) {
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
+  EXPECT_EXIT(print_out(kSuccessLine), ExitedWithCode(sim::kFastFailExitStatus),
+              "^failed printing to stdout: .*\\(os error 112\\)\n$");
 }
+
+TEST_F(PrintDeathTest, FailedPrintErrEndsTheProcessAfterTheFirstFailingPiece) {
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL), 2);
+  EXPECT_EXIT(print_err("one", "two", "three"), ExitedWithCode(sim::kFastFailExitStatus),
+              "^onefailed printing to stderr: .*\\(os error 112\\)\n$");
+}
+
+TEST_F(PrintDeathTest, BufferedDataThatCannotBeWrittenEndsTheProcess) {
+  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
+  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+  EXPECT_EXIT(print_out("partial", " line\n"), ExitedWithCode(sim::kFastFailExitStatus),
+              "^failed printing to stdout: failed to write the buffered data\n$");
+}
+
+}  // namespace
+}  // namespace tembra

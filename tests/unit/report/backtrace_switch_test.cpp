@@ -8,6 +8,7 @@
 #include "report/stack_backtrace.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 constexpr std::u16string_view kLib = u"RUST_LIB_BACKTRACE";
@@ -31,8 +32,6 @@ class BacktraceSwitch : public SimTest {
     return sim::calls_to({"SetLastError", "GetEnvironmentVariableW"});
   }
 };
-
-}  // namespace
 
 TEST_F(BacktraceSwitch, LibraryVariableDecidesFirst) {
   EXPECT_FALSE(decide(u"0", u"1"));
@@ -104,3 +103,6 @@ TEST_F(BacktraceSwitch, DecidedOncePerProcess) {
   sim::set_environment_variable(kRust, u"1");
   EXPECT_EQ(StackBacktrace::capture().state(), StackBacktrace::State::Disabled);
 }
+
+}  // namespace
+}  // namespace tembra

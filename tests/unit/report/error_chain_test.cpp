@@ -1,17 +1,23 @@
-// The chain text: causes in their two layouts, the backtrace section, refused writes.
+// The chain text (causes in their two layouts, refused writes) and the failure report as it
+// reaches standard error, with and without a stack backtrace.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <initializer_list>
+#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/sim/simulator.h"
 #include "report/error_chain.h"
-#include "report/indented_writer.h"
 #include "report/stack_backtrace.h"
 #include "support/error_text.h"
+#include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 // An error kind made up for these tests: its display text arrives in the given pieces.
@@ -41,11 +47,9 @@ class MadeUpError final : public ErrorObject {
 std::string chain_text(const ErrorObject& error,
                        const StackBacktrace& backtrace = StackBacktrace::disabled()) {
   StringSink sink;
-  EXPECT_TRUE(write_chain_text(sink, error, backtrace).has_value());
+  EXPECT_THAT(write_chain_text(sink, error, backtrace), Succeeds());
   return sink.text();
 }
-
-}  // namespace
 
 using ChainText = SimTest;
 
@@ -97,22 +101,6 @@ TEST_F(ChainText, TextInSeveralPiecesGetsOnePrefixAndIndentsEveryBreak) {
             "outer\n\nCaused by:\n    0: a\n    1: x\n       y");
 }
 
-using IndentedWriterTest = SimTest;
-
-TEST_F(IndentedWriterTest, NumberIsRightAlignedInAtLeastFiveColumns) {
-  struct Case {
-    std::size_t number;
-    std::string_view expected;
-  };
-  for (const Case& c : {Case{7, "    7: a\n       b"}, Case{12345, "12345: a\n       b"},
-                        Case{123456, "123456: a\n       b"}}) {
-    StringSink sink;
-    IndentedWriter writer(sink, c.number);
-    ASSERT_TRUE(writer.write_str("a\nb").has_value());
-    EXPECT_EQ(sink.text(), c.expected);
-  }
-}
-
 TEST_F(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
   const MadeUpError b({"b"});
   const MadeUpError a({"a\nmore"}, &b);
@@ -133,28 +121,105 @@ TEST_F(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
   }
 }
 
-using BacktraceSection = SimTest;
-
-TEST_F(BacktraceSection, HeadingThenTextWithoutTrailingWhiteSpace) {
-  StringSink sink;
-  ASSERT_TRUE(
-      write_backtrace_section(sink, "   0: main\n   1: start \t\r\n\u3000\u00A0\n").has_value());
-  EXPECT_EQ(sink.text(), "\n\nStack backtrace:\n   0: main\n   1: start");
-}
-
-TEST_F(BacktraceSection, TextWithItsOwnHeadingGetsNoSecond) {
-  StringSink sink;
-  ASSERT_TRUE(write_backtrace_section(sink, "stack backtrace:\n   0: main\n").has_value());
-  EXPECT_EQ(sink.text(), "\n\nStack backtrace:\n   0: main");
-  // Only the exact lower-case heading is taken as the text's own.
-  StringSink other;
-  ASSERT_TRUE(write_backtrace_section(other, "Stack backtrace:\n   0: main").has_value());
-  EXPECT_EQ(other.text(), "\n\nStack backtrace:\nStack backtrace:\n   0: main");
-}
-
-TEST_F(BacktraceSection, UnsupportedOrDisabledBacktraceAddsNothing) {
+TEST_F(ChainText, UnsupportedOrDisabledBacktraceAddsNothing) {
   const MadeUpError inner({"inner"});
   const MadeUpError outer({"outer"}, &inner);
   EXPECT_EQ(chain_text(outer, StackBacktrace::unsupported()), "outer\n\nCaused by:\n    inner");
   EXPECT_EQ(chain_text(outer, StackBacktrace::disabled()), "outer\n\nCaused by:\n    inner");
 }
+
+constexpr std::string_view kMissingServiceReport =
+    "Error: IO error in winapi call\n\nCaused by:\n    The specified service does not exist as "
+    "an installed service. (os error 1060)\n";
+
+ServiceControlError missing_service() {
+  return ServiceControlError(ServiceControlError::Winapi{OsError(ERROR_SERVICE_DOES_NOT_EXIST)});
+}
+
+using FailureReport = SimTest;
+
+// Every line after the heading is a frame line: the frame's number right-aligned in four columns,
+// then a symbol, or a module by its file name alone, with its offset, or "<unknown>" and the
+// address; or else the "at" line naming the module of the symbol above. The frames are numbered
+// from 0 in order, one numbered line each.
+void expect_frame_lines(std::string_view section, std::size_t frames) {
+  static const std::regex kNumbered(
+      R"(( {3}\d| {2}\d{2}| \d{3}|\d{4,}): (<unknown> at 0x[0-9a-f]+|[^/\\ ]+\+0x[0-9a-f]+))");
+  static const std::regex kModuleOfSymbol(R"( {13}at [^/\\ ]+\+0x[0-9a-f]+)");
+  std::size_t numbered = 0;
+  for (std::size_t start = 0; start <= section.size();) {
+    const std::size_t end = std::min(section.find('\n', start), section.size());
+    const std::string line(section.substr(start, end - start));
+    start = end + 1;
+    std::smatch match;
+    if (std::regex_match(line, match, kNumbered)) {
+      const std::string number = match[1].str();
+      EXPECT_EQ(number.substr(number.find_first_not_of(' ')), std::to_string(numbered))
+          << "line: \"" << line << "\"";
+      ++numbered;
+    } else {
+      EXPECT_TRUE(std::regex_match(line, kModuleOfSymbol)) << "line: \"" << line << "\"";
+    }
+  }
+  EXPECT_GT(numbered, 0u);
+  EXPECT_EQ(numbered, frames);
+}
+
+TEST_F(FailureReport, WithoutBacktraceIsErrorChainAndOneLineFeed) {
+  EXPECT_EQ(report_failure(ErrorChain::wrap(missing_service())), 1);
+  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), kMissingServiceReport);
+  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
+}
+
+TEST_F(FailureReport, CausedByParseValueShowsTheRawValue) {
+  ErrorChain chain = ErrorChain::wrap(ServiceControlError(ServiceControlError::ParseValue{
+      "service status", RawValueError(RawValueError::InvalidInteger{8})}));
+  EXPECT_EQ(report_failure(std::move(chain)), 1);
+  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE),
+            "Error: invalid service status value\n\nCaused by:\n    invalid unsigned integer for "
+            "the target type: 8\n");
+}
+
+TEST_F(FailureReport, BacktraceSectionCarriesFramesAndEndsInOneLineFeed) {
+  sim::set_environment_variable(u"RUST_BACKTRACE", u"1");
+  ErrorChain chain = ErrorChain::wrap(missing_service());
+  ASSERT_EQ(chain.backtrace().state(), StackBacktrace::State::Captured);
+  const std::size_t frames_captured = chain.backtrace().frame_count();
+  // Writing does not change the chain: the same text comes out twice.
+  StringSink first;
+  StringSink second;
+  ASSERT_THAT(chain.write_chain(first), Succeeds());
+  ASSERT_THAT(chain.write_chain(second), Succeeds());
+  EXPECT_EQ(first.text(), second.text());
+
+  EXPECT_EQ(report_failure(std::move(chain)), 1);
+  const std::string report = sim::stream_bytes(STD_ERROR_HANDLE);
+  const std::string head = std::string(kMissingServiceReport) + "\nStack backtrace:\n";
+  ASSERT_TRUE(report.starts_with(head)) << report;
+  ASSERT_TRUE(report.ends_with("\n"));
+  const std::string_view frames =
+      std::string_view(report).substr(head.size(), report.size() - head.size() - 1);
+  EXPECT_FALSE(frames.empty());
+  EXPECT_FALSE(std::isspace(static_cast<unsigned char>(frames.back()))) << report;
+  expect_frame_lines(frames, frames_captured);
+  EXPECT_EQ(report, "Error: " + first.text() + "\n");
+}
+
+TEST_F(FailureReport, FailingStandardErrorCutsTheReportShortButStillGivesOne) {
+  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL), 3);
+  EXPECT_EQ(report_failure(ErrorChain::wrap(missing_service())), 1);
+  const std::string written = sim::stream_bytes(STD_ERROR_HANDLE);
+  EXPECT_FALSE(written.empty());
+  EXPECT_LT(written.size(), kMissingServiceReport.size());
+  EXPECT_TRUE(kMissingServiceReport.starts_with(written)) << written;
+  // Only the refused write was tried after the last accepted one.
+  EXPECT_EQ(sim::calls_to({"NtWriteFile"}).size(), 3u);
+
+  fresh_process();
+  sim::set_std_handle(STD_ERROR_HANDLE, sim::StdKind::Invalid);
+  EXPECT_EQ(report_failure(ErrorChain::wrap(missing_service())), 1);
+  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "");
+}
+
+}  // namespace
+}  // namespace tembra

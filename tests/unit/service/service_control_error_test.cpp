@@ -4,8 +4,10 @@
 
 #include "service/service_control_error.h"
 #include "support/error_text.h"
+#include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 using Error = ServiceControlError;
@@ -13,7 +15,7 @@ using Raw = RawValueError;
 
 std::string debug(const ErrorObject& error, bool alternate) {
   StringSink sink;
-  EXPECT_TRUE(error.write_debug(sink, alternate));
+  EXPECT_THAT(error.write_debug(sink, alternate), Succeeds());
   return sink.text();
 }
 
@@ -69,11 +71,16 @@ TEST_F(ServiceControlErrorCause, OnlyParseValueAndWinapiHaveOne) {
   EXPECT_EQ(winapi.cause()->cause(), nullptr);
 }
 
-TEST_F(ServiceControlErrorCause, SurvivesAMove) {
+TEST_F(ServiceControlErrorCause, SurvivesAMoveAndAnAssignment) {
   Error moved = parse_value(7);
   const Error error = std::move(moved);
   ASSERT_NE(error.cause(), nullptr);
   EXPECT_EQ(display_text(*error.cause()), "invalid unsigned integer for the target type: 7");
+
+  Error assigned = parse_value(1);
+  assigned = error;
+  ASSERT_NE(assigned.cause(), nullptr);
+  EXPECT_EQ(display_text(*assigned.cause()), "invalid unsigned integer for the target type: 7");
 }
 
 using ServiceControlErrorDebug = SimTest;
@@ -110,11 +117,29 @@ TEST_F(WinapiDebug, ShowsTheOsErrorByItsOwnRendering) {
       "Winapi(\n    Os {\n        code: 5,\n        message: \"Access is denied.\",\n    },\n)");
 }
 
+TEST_F(ServiceControlErrorDebug, RefusedWriteStopsTheDiagnosticFormAndIsPassedOn) {
+  const Error error = parse_value(0);
+  for (const bool alternate : {false, true}) {
+    const std::string whole = debug(error, alternate);
+    for (std::size_t accepted = 0;; ++accepted) {
+      RefusingSink sink(accepted);
+      if (error.write_debug(sink, alternate)) {
+        EXPECT_EQ(sink.text(), whole);
+        break;
+      }
+      EXPECT_EQ(sink.writes_after_refusal(), 0) << "after " << accepted << " writes";
+      EXPECT_TRUE(whole.starts_with(sink.text()));
+    }
+  }
+}
+
 // A refusing sink stops the writing; what came before stays written.
 TEST_F(ServiceControlErrorText, SinkFailureIsHandedBack) {
   RefusingSink sink(1);
-  EXPECT_FALSE(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink));
+  EXPECT_THAT(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink),
+              FailsWith<SinkFailed>());
   EXPECT_EQ(sink.text(), "service name");
 }
 
 }  // namespace
+}  // namespace tembra

@@ -2,9 +2,11 @@
 
 #include <string>
 
+#include "platform/sim/simulator.h"
 #include "service/utf16_buffer.h"
 #include "support/sim_fixture.h"
 
+namespace tembra {
 namespace {
 
 struct CapacityCase {
@@ -37,4 +39,31 @@ INSTANTIATE_TEST_SUITE_P(
                       // The first character's second unit counts: max(4, 0 + 1 + 1) = 4.
                       CapacityCase{"\U0001F600", 2, 4}));
 
+using Utf16BufferDeathTest = SimTest;
+
+TEST_F(Utf16BufferDeathTest, GrowthTheHeapCannotGiveEndsTheProcessWithTheBytesAskedFor) {
+  // The failures are made in the child process that dies, not in this one.
+  EXPECT_EXIT(
+      {
+        sim::fail_next("HeapAlloc", 0);
+        (void)utf8_to_utf16("a");
+      },
+      ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+      "^memory allocation of 8 bytes failed\n$");
+  EXPECT_EXIT(
+      {
+        sim::fail_next("HeapReAlloc", 0);
+        (void)utf8_to_utf16("abcde");  // 4 units, then 8
+      },
+      ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+      "^memory allocation of 16 bytes failed\n$");
+}
+
+TEST_F(Utf16BufferDeathTest, CapacityBeyondThePlatformsLimitEndsTheProcess) {
+  // 0x7FFFFFFE bytes hold 0x3FFFFFFF units and no more.
+  EXPECT_EXIT(Utf16Buffer().reallocate(0x40000000),
+              ::testing::ExitedWithCode(sim::kFastFailExitStatus), "^capacity overflow\n$");
+}
+
 }  // namespace
+}  // namespace tembra

@@ -8,12 +8,13 @@
 #include <string_view>
 
 #include "base/error_object.h"
-#include "support/program.h"
+
+namespace tembra {
 
 // The error's display text, as a sink that takes everything receives it.
 inline std::string display_text(const ErrorObject& error) {
   StringSink sink;
-  EXPECT_TRUE(error.write_display(sink));
+  EXPECT_TRUE(error.write_display(sink).has_value()) << "a display text refused by a StringSink";
   return sink.text();
 }
 
@@ -44,3 +45,5 @@ class RefusingSink final : public TextSink {
   int writes_after_refusal_ = 0;
   std::string text_;
 };
+
+}  // namespace tembra

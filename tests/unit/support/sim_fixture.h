@@ -11,7 +11,8 @@
 #include "console/print.h"
 #include "platform/sim/simulator.h"
 #include "report/backtrace_switch_for_tests.h"
-#include "support/program.h"
+
+namespace tembra {
 
 // The service the program removes, and the line it prints once it has.
 inline constexpr std::string_view kServiceName = "tembra_service";
@@ -34,11 +35,17 @@ inline void fresh_process() {
 }
 
 // Every unit test runs on a fresh process and leaves one behind, so no test depends on which ran
-// before it.
+// before it. At its end every block the program took from the heap is back, each exactly once.
 class SimTest : public ::testing::Test {
  protected:
   void SetUp() override { fresh_process(); }
-  void TearDown() override { fresh_process(); }
+  void TearDown() override {
+    reset_output_for_tests();
+    EXPECT_EQ(sim::live_heap_blocks(), 0) << "heap blocks never given back";
+    EXPECT_TRUE(sim::bad_heap_releases().empty())
+        << "a block given back twice, or never handed out: " << sim::bad_heap_releases().front();
+    fresh_process();
+  }
 
   // Installs the service in the given state, answering control requests as `answer` says.
   static void install_service(DWORD state, sim::ControlAnswer answer = sim::ControlAnswer::Accept) {
@@ -84,3 +91,5 @@ inline ::testing::AssertionResult every_handle_closed_once() {
   }
   return ::testing::AssertionSuccess();
 }
+
+}  // namespace tembra

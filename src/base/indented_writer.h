@@ -1,5 +1,6 @@
-// Lays out one cause of a failure report: a prefix before its first piece, the continuation
-// indent after every line break inside it.
+// A sink in front of another that indents what is written through it: a prefix before the
+// first piece, an indent after every line break. The failure report lays out each cause with
+// one; the diagnostic renderings, each field of a value in their alternate form.
 #pragma once
 
 #include <cstddef>

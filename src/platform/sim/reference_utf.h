@@ -1,5 +1,7 @@
-// Plain, obviously correct UTF-8 and UTF-16 codecs that the fuzz targets compare the program's
-// conversions against. Slow and simple on purpose.
+// Plain, obviously correct UTF-8 and UTF-16 codecs for the test side: the simulator converts with
+// them where the platform converts, and the fuzz targets compare the program's conversions with
+// them. They share nothing with the program's own UTF module, which they check. Slow and simple
+// on purpose.
 #pragma once
 
 #include <cstddef>
@@ -21,7 +23,7 @@ struct DecodedSequence {
 };
 
 // How many bytes the sequence a lead byte begins has; 0 for a byte that begins none.
-inline std::size_t sequence_length(unsigned char lead) {
+inline std::size_t sequence_width(unsigned char lead) {
   if (lead < 0x80) {
     return 1;
   }
@@ -39,7 +41,7 @@ inline std::size_t sequence_length(unsigned char lead) {
 
 inline DecodedSequence decode_utf8_sequence(std::string_view text, std::size_t at) {
   const unsigned char lead = static_cast<unsigned char>(text[at]);
-  const std::size_t length = sequence_length(lead);
+  const std::size_t length = sequence_width(lead);
   if (length == 1) {
     return {lead, 1, false};
   }
@@ -102,19 +104,31 @@ inline std::u16string encode_utf16(std::u32string_view code_points) {
   return out;
 }
 
+inline bool is_high_surrogate(char32_t unit) {
+  return unit >= 0xD800 && unit <= 0xDBFF;
+}
+inline bool is_low_surrogate(char32_t unit) {
+  return unit >= 0xDC00 && unit <= 0xDFFF;
+}
+
+// The code point of a high-low pair.
+inline char32_t pair_code_point(char16_t high, char16_t low) {
+  return 0x10000 + ((static_cast<char32_t>(high - 0xD800) << 10) | (low - 0xDC00));
+}
+
 // Strict: nullopt when any surrogate is not part of a high-low pair.
 inline std::optional<std::u32string> decode_utf16(std::u16string_view units) {
   std::u32string out;
   for (std::size_t i = 0; i < units.size(); ++i) {
     const char16_t unit = units[i];
-    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+    if (is_low_surrogate(unit)) {
       return std::nullopt;
     }
-    if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (i + 1 == units.size() || units[i + 1] < 0xDC00 || units[i + 1] > 0xDFFF) {
+    if (is_high_surrogate(unit)) {
+      if (i + 1 == units.size() || !is_low_surrogate(units[i + 1])) {
         return std::nullopt;
       }
-      out += 0x10000 + ((static_cast<char32_t>(unit - 0xD800) << 10) | (units[i + 1] - 0xDC00));
+      out += pair_code_point(unit, units[i + 1]);
       ++i;
     } else {
       out += unit;
@@ -123,24 +137,28 @@ inline std::optional<std::u32string> decode_utf16(std::u16string_view units) {
   return out;
 }
 
+inline void append_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
 inline std::string encode_utf8(std::u32string_view code_points) {
   std::string out;
   for (const char32_t c : code_points) {
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+    append_utf8(out, c);
   }
   return out;
 }
@@ -149,6 +167,14 @@ inline std::string encode_utf8(std::u32string_view code_points) {
 // subpart turns into EF BF BD, which it never was.
 inline bool is_valid_utf8(std::string_view text) {
   return encode_utf8(decode_utf8_replacing(text)) == text;
+}
+
+// Strict UTF-8 to UTF-16: nullopt for text that is not well-formed.
+inline std::optional<std::u16string> utf8_to_utf16(std::string_view text) {
+  if (!is_valid_utf8(text)) {
+    return std::nullopt;
+  }
+  return encode_utf16(decode_utf8_replacing(text));
 }
 
 }  // namespace reference

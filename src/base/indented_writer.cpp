@@ -1,6 +1,4 @@
-#include "report/indented_writer.h"
-
-#include "base/error_object.h"
+#include "base/indented_writer.h"
 
 namespace tembra {
 
@@ -13,8 +11,8 @@ constexpr std::string_view kPlainIndent = "    ";
 }  // namespace
 
 SinkResult IndentedWriter::write_str(std::string_view piece) {
-  // A display text may come in several pieces: only the first segment of the first piece
-  // gets the prefix, and a piece that starts mid-line continues it unchanged.
+  // A text may come in several pieces: only the first segment of the first piece gets the
+  // prefix, and a piece that starts mid-line continues it unchanged.
   for (std::size_t segment = 0;; ++segment) {
     const std::size_t line_end = piece.find('\n');
     const std::string_view text = piece.substr(0, line_end);
@@ -26,7 +24,7 @@ SinkResult IndentedWriter::write_str(std::string_view piece) {
     } else if (segment > 0) {
       written = write_pieces(sink_, "\n", number_ ? kNumberedIndent : kPlainIndent, text);
     } else {
-      written = sink_.write_str(text);
+      written = write_pieces(sink_, text);
     }
     if (!written || line_end == std::string_view::npos) {
       return written;
@@ -37,11 +35,9 @@ SinkResult IndentedWriter::write_str(std::string_view piece) {
 
 SinkResult IndentedWriter::write_prefix() {
   if (!number_) {
-    return sink_.write_str(kPlainIndent);
+    return write_pieces(sink_, kPlainIndent);
   }
-  return write_pieces(
-      sink_, [&](TextSink& out) { return write_decimal_padded(out, *number_, kNumberWidth); },
-      ": ");
+  return write_pieces(sink_, PaddedDecimal{*number_, kNumberWidth}, ": ");
 }
 
 }  // namespace tembra

@@ -1,17 +1,13 @@
-// What the console tests share: the lengths of logged writes, and the matchers of failed writes.
+// The lengths of the logged writes to the standard handles.
 #pragma once
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "console/print.h"
-#include "console/write_error.h"
 #include "platform/sim/simulator.h"
-#include "support/failure_matchers.h"
-#include "support/sim_fixture.h"
+
+namespace tembra {
 
 // The length argument (third for WriteConsoleW, seventh for NtWriteFile) of each logged call.
 inline std::vector<std::string> write_lengths(std::string_view function) {
@@ -26,3 +22,5 @@ inline std::vector<std::string> write_lengths(std::string_view function) {
   }
   return lengths;
 }
+
+}  // namespace tembra

@@ -1,0 +1,213 @@
+// Matchers for results (std::expected), after Abseil's status matchers:
+//
+//     EXPECT_THAT(write_whole(StdStream::Out, "a"), Succeeds());
+//     EXPECT_THAT(write_std_handle(StdStream::Out, "ab"), SucceedsWith(2u));
+//     EXPECT_THAT(handle.query_status(), FailsWithOsError(ERROR_ACCESS_DENIED));
+//     EXPECT_THAT(buffer.flush(), FailsWithText(HasSubstr("buffered")));
+//     EXPECT_THAT(utf16_to_utf8(units), FailsWith<InvalidUtf16>());
+//
+// A result shows in a message as what it holds: its value, or its error's display text.
+#pragma once
+
+#include <gmock/gmock.h>
+
+#include <cstdint>
+#include <expected>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <utility>
+#include <variant>
+
+#include "base/utf.h"
+#include "console/write_error.h"
+#include "service/service_control_error.h"
+#include "service/wide_nul_string.h"
+#include "support/error_text.h"
+
+namespace tembra {
+namespace result_matchers {
+
+// The names of the errors that carry nothing but their kind.
+template <class Error>
+constexpr const char* kErrorName = nullptr;
+template <>
+inline constexpr const char* kErrorName<InvalidUtf16> = "InvalidUtf16";
+template <>
+inline constexpr const char* kErrorName<InteriorNul> = "InteriorNul";
+template <>
+inline constexpr const char* kErrorName<SinkFailed> = "SinkFailed";
+
+// A failed result's error as the messages show it: its display text, or the name of its kind.
+template <class Error>
+std::string error_text(const Error& error) {
+  if constexpr (std::is_base_of_v<ErrorObject, Error>) {
+    return "\"" + display_text(error) + "\"";
+  } else {
+    return kErrorName<Error>;
+  }
+}
+
+// The platform's code behind an error, or null for an error that has none.
+inline const OsError* os_error_of(const WriteError& error) {
+  return error.os_error();
+}
+inline const OsError* os_error_of(const ServiceControlError& error) {
+  const auto* winapi = std::get_if<ServiceControlError::Winapi>(&error.kind());
+  return winapi == nullptr ? nullptr : &winapi->os_error;
+}
+
+class SucceedsMatcher {
+ public:
+  template <class Result>
+  bool MatchAndExplain(const Result& result, ::testing::MatchResultListener*) const {
+    return result.has_value();
+  }
+  void DescribeTo(std::ostream* os) const { *os << "succeeds"; }
+  void DescribeNegationTo(std::ostream* os) const { *os << "fails"; }
+};
+
+// A successful result whose value `inner` matches. Becomes a matcher of each result type it is
+// used with, so that `inner` is a matcher of that result's value type.
+template <class Inner>
+class SucceedsWithMatcher {
+ public:
+  explicit SucceedsWithMatcher(Inner inner) : inner_(std::move(inner)) {}
+
+  template <class Result>
+  operator ::testing::Matcher<Result>() const {  // NOLINT(google-explicit-constructor)
+    return ::testing::Matcher<Result>(new Impl<const std::remove_cvref_t<Result>&>(inner_));
+  }
+
+ private:
+  template <class ResultRef>
+  class Impl final : public ::testing::MatcherInterface<ResultRef> {
+   public:
+    using Value = typename std::remove_cvref_t<ResultRef>::value_type;
+    explicit Impl(const Inner& inner) : inner_(::testing::SafeMatcherCast<const Value&>(inner)) {}
+
+    bool MatchAndExplain(ResultRef result,
+                         ::testing::MatchResultListener* listener) const override {
+      return result.has_value() && ::testing::ExplainMatchResult(inner_, *result, listener);
+    }
+    void DescribeTo(std::ostream* os) const override {
+      *os << "succeeds with a value that ";
+      inner_.DescribeTo(os);
+    }
+    void DescribeNegationTo(std::ostream* os) const override {
+      *os << "fails, or succeeds with a value that ";
+      inner_.DescribeNegationTo(os);
+    }
+
+   private:
+    ::testing::Matcher<const Value&> inner_;
+  };
+
+  Inner inner_;
+};
+
+// A failed result whose error `check(error, listener)` accepts; `check` may say why not.
+template <class Check>
+class FailsMatcher {
+ public:
+  FailsMatcher(std::string expected, Check check)
+      : expected_(std::move(expected)), check_(std::move(check)) {}
+
+  template <class Result>
+  bool MatchAndExplain(const Result& result, ::testing::MatchResultListener* listener) const {
+    return !result.has_value() && check_(result.error(), *listener);
+  }
+  void DescribeTo(std::ostream* os) const { *os << "fails with " << expected_; }
+  void DescribeNegationTo(std::ostream* os) const { *os << "does not fail with " << expected_; }
+
+ private:
+  std::string expected_;
+  Check check_;
+};
+
+template <class Check>
+auto fails(std::string expected, Check check) {
+  return ::testing::MakePolymorphicMatcher(FailsMatcher<Check>(std::move(expected), check));
+}
+
+template <class T>
+std::string description(const ::testing::Matcher<T>& matcher) {
+  std::ostringstream text;
+  matcher.DescribeTo(&text);
+  return text.str();
+}
+
+}  // namespace result_matchers
+
+// The result holds a value.
+inline auto Succeeds() {
+  return ::testing::MakePolymorphicMatcher(result_matchers::SucceedsMatcher());
+}
+
+// The result holds a value that `inner` (a matcher or a value to equal) matches.
+template <class Inner>
+auto SucceedsWith(Inner inner) {
+  return result_matchers::SucceedsWithMatcher<Inner>(std::move(inner));
+}
+
+// The error's display text matches: a text to equal, or a string matcher.
+inline auto FailsWithText(const ::testing::Matcher<const std::string&>& text) {
+  return result_matchers::fails("a display text that " + result_matchers::description(text),
+                                [text](const ErrorObject& error, ::testing::MatchResultListener&) {
+                                  return text.Matches(display_text(error));
+                                });
+}
+
+// The error carries a platform code that matches: a write error from the platform, or a service
+// error of the Winapi kind.
+inline auto FailsWithOsError(const ::testing::Matcher<std::int32_t>& code) {
+  return result_matchers::fails(
+      "an os error that " + result_matchers::description(code),
+      [code](const auto& error, ::testing::MatchResultListener& listener) {
+        const OsError* os = result_matchers::os_error_of(error);
+        if (os == nullptr) {
+          listener << "whose error has no os error";
+          return false;
+        }
+        return code.Matches(os->code());
+      });
+}
+
+// A write error whose kind matches.
+inline auto FailsWithKind(const ::testing::Matcher<WriteErrorKind>& kind) {
+  return result_matchers::fails(
+      "a write error kind that " + result_matchers::description(kind),
+      [kind](const WriteError& error, ::testing::MatchResultListener& listener) {
+        listener << "whose kind is " << ::testing::PrintToString(error.kind());
+        return kind.Matches(error.kind());
+      });
+}
+
+// A failure of a kind that carries nothing more, named for the reader: FailsWith<InteriorNul>().
+template <class Error>
+auto FailsWith() {
+  static_assert(result_matchers::kErrorName<Error> != nullptr, "name the error kind above");
+  return result_matchers::fails(result_matchers::kErrorName<Error>,
+                                [](const Error&, ::testing::MatchResultListener&) { return true; });
+}
+
+inline void PrintTo(WriteErrorKind kind, std::ostream* os) {
+  constexpr const char* kNames[] = {"Os", "InvalidData", "WriteZero"};
+  *os << kNames[static_cast<int>(kind)];
+}
+
+// How a result shows in a message: "success", "success with 3", "failure with \"<display
+// text>\"" or "failure with InvalidUtf16". Found through the error type, which is the program's.
+template <class Value, class Error>
+void PrintTo(const std::expected<Value, Error>& result, std::ostream* os) {
+  if (!result.has_value()) {
+    *os << "failure with " << result_matchers::error_text(result.error());
+  } else if constexpr (std::is_void_v<Value>) {
+    *os << "success";
+  } else {
+    *os << "success with " << ::testing::PrintToString(*result);
+  }
+}
+
+}  // namespace tembra
