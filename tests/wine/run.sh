@@ -15,15 +15,12 @@ fi
 # shellcheck source=tests/wine/lib.sh
 source "$here/lib.sh"
 
-template_dir=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)
-_OWN_TEMPLATE=$template_dir
-export WINE_TEMPLATE=$template_dir/prefix
 echo "testing $TOOL_EXE"
 echo "making the template Wine prefix"
-if ! wine_template_make "$WINE_TEMPLATE"; then
-  echo "could not make a Wine prefix" >&2
-  exit 2
-fi
+# One template for the whole run, made here and handed to every test.
+unset WINE_TEMPLATE
+wine_template_ensure
+export WINE_TEMPLATE
 
 passed=0
 failed=0
