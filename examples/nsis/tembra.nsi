@@ -2,9 +2,15 @@
 ; sample-service.exe stands in for the vendor's own service program.
 ;
 ; Build:
-;   makensis -DTOOL_DIR=<folder with tembra-uninstall.exe and sample-service.exe>
-;            -DOUTFILE=<installer.exe> examples/nsis/tembra.nsi
-; Give absolute paths: makensis resolves relative ones from this file's folder.
+;   makensis -DTOOL_DIR=<folder> -DOUTFILE=<installer.exe> examples/nsis/tembra.nsi
+; where <folder> holds the release zip's files, extracted, and sample-service.exe. Give absolute
+; paths: makensis resolves relative ones from this file's folder.
+;
+; LICENSE and THIRD-PARTY-NOTICES.txt go beside the exe and stay as long as it does: the tool's
+; MIT licence and the ZPL-2.1 of the MinGW-w64 runtime linked into it ask for their notices to go
+; with every copy shipped. A product with files of these names already installs these under
+; others (File /oname=...). The zip's other files, tembra-uninstall.cdx.json included, are for
+; the vendor and need not be installed.
 ;
 ; The uninstaller removes the service with tembra-uninstall.exe, and only then the files. Its
 ; exit status is 0 when the service was removed or was already gone, 2 otherwise: the files
@@ -34,6 +40,8 @@ ShowUninstDetails show
 Section
   SetOutPath "$INSTDIR"
   File "${TOOL_DIR}/tembra-uninstall.exe"
+  File "${TOOL_DIR}/LICENSE"
+  File "${TOOL_DIR}/THIRD-PARTY-NOTICES.txt"
   File "${TOOL_DIR}/sample-service.exe"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
@@ -93,6 +101,8 @@ Section "Uninstall"
   ${EndIf}
 
   Delete "$INSTDIR\tembra-uninstall.exe"
+  Delete "$INSTDIR\LICENSE"
+  Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
   Delete "$INSTDIR\sample-service.exe"
   Delete "$INSTDIR\uninstall.exe"
   RMDir "$INSTDIR"

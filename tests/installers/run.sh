@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the example installers (examples/nsis/tembra.nsi, examples/msi/tembra.wxs) from the exes
-# of a build folder and runs them under Wine, each case of each recipe in a fresh prefix. Every
-# case starts with a silent install (exit status 0, service RUNNING, files in place), then:
+# Builds the example installers (examples/nsis/tembra.nsi, examples/msi/tembra.wxs) from a folder
+# laid out as a vendor has it, the release zip's files beside the sample service, and runs them
+# under Wine, each case of each recipe in a fresh prefix. Every case starts with a silent install
+# (exit status 0, service RUNNING, files in place, the licence notices among them as shipped),
+# then:
 #   uninstall        exit status 0, service gone, files gone
 #   service gone     the service was removed behind the installer's back: exit status 0
 #   removal fails    the service accepts no stop and an earlier run of the tool marked it for
@@ -21,11 +23,22 @@ msi=$WINE_BUILD/installers/tembra.msi
 default_folder='C:\Program Files (x86)\Tembra'
 chosen_folder='C:\Vendor Apps\Tembra'
 
-echo "building the installers into $WINE_BUILD/installers"
-mkdir -p "$WINE_BUILD/installers"
-makensis -V2 -DTOOL_DIR="$WINE_BUILD" -DOUTFILE="$setup_exe" "$root/examples/nsis/tembra.nsi" || exit 2
+# What the recipes are given: the zip's files that come from the repository as they are, the
+# exe from the build folder, and the sample service for the vendor's own. README.md is there to
+# show that the recipes pick what they install rather than the whole folder.
+tool_dir=$WINE_BUILD/installers/tool
+notices="LICENSE THIRD-PARTY-NOTICES.txt"
+rm -rf "$tool_dir"
+mkdir -p "$tool_dir"
+cp "$TOOL_EXE" "$SERVICE_EXE" "$tool_dir/" || exit 2
+for file in $notices README.md; do
+  cp "$root/$file" "$tool_dir/" || exit 2
+done
+
+echo "building the installers into $WINE_BUILD/installers from $tool_dir"
+makensis -V2 -DTOOL_DIR="$tool_dir" -DOUTFILE="$setup_exe" "$root/examples/nsis/tembra.nsi" || exit 2
 # wixl takes Source paths relative to the current folder only.
-(cd "$root" && wixl -a x86 -D ToolDir="$(realpath -m --relative-to=. "$WINE_BUILD")" -o "$msi" \
+(cd "$root" && wixl -a x86 -D ToolDir="$(realpath -m --relative-to=. "$tool_dir")" -o "$msi" \
   examples/msi/tembra.wxs) || exit 2
 
 # win_run LINE: runs LINE from a batch file under Wine's cmd, which hands the program its
@@ -40,15 +53,36 @@ win_run() {
   RC=$(tr -d '\r\n' <"$status" 2>/dev/null)
 }
 
+# prefix_path FOLDER: where a Windows folder on C: of the prefix is.
+prefix_path() {
+  local path=${1#C:\\}
+  echo "$WINEPREFIX/drive_c/${path//\\//}"
+}
+
 # files_in FOLDER: the names in a Windows folder of the prefix, or "no folder".
 files_in() {
-  local path=${1#C:\\}
-  path=$WINEPREFIX/drive_c/${path//\\//}
+  local path
+  path=$(prefix_path "$1")
   if [[ -d $path ]]; then
-    (cd "$path" && echo *)
+    # Byte order whatever the locale: bash sorts a glob by LC_COLLATE.
+    (cd "$path" && LC_ALL=C && echo *)
   else
     echo "no folder"
   fi
+}
+
+# assert_notices_as_shipped FOLDER: the licence notices in a Windows folder of the prefix are
+# the ones the recipe was given, byte for byte.
+assert_notices_as_shipped() {
+  local path file
+  path=$(prefix_path "$1")
+  for file in $notices; do
+    if cmp -s "$tool_dir/$file" "$path/$file"; then
+      _pass "install: $file as shipped"
+    else
+      _fail "install: $file missing or not as shipped"
+    fi
+  done
 }
 
 # install RECIPE FOLDER: a silent install, checked; the NSIS installer is given FOLDER with
@@ -60,20 +94,21 @@ install() {
     local choice=
     [[ $2 == "$default_folder" ]] || choice=" /D=$2"
     win_run "C:\\tembra-setup.exe /S$choice"
-    installed_files="sample-service.exe tembra-uninstall.exe uninstall.exe"
+    installed_files="LICENSE THIRD-PARTY-NOTICES.txt sample-service.exe tembra-uninstall.exe uninstall.exe"
     # Run with "_?=", the uninstaller cannot delete itself.
     files_left=uninstall.exe
     ;;
   msi)
     cp "$msi" "$WINEPREFIX/drive_c/"
     win_run "msiexec /i C:\\tembra.msi /qn"
-    installed_files="sample-service.exe tembra-uninstall.exe"
+    installed_files="LICENSE THIRD-PARTY-NOTICES.txt sample-service.exe tembra-uninstall.exe"
     files_left="no folder"
     ;;
   esac
   assert_eq 0 "$RC" "install into $2: exit status"
   assert_eq RUNNING "$(service_state)" "install: service RUNNING"
   assert_eq "$installed_files" "$(files_in "$2")" "install: files in place"
+  assert_notices_as_shipped "$2"
 }
 
 # uninstall RECIPE FOLDER: a silent uninstall. The NSIS uninstaller waits and gives its status
@@ -146,6 +181,7 @@ case_removal_fails() {
   # msiexec gives 1603 on Windows for the same failure.
   assert_eq "$([[ $1 == nsis ]] && echo 2 || echo 1627)" "$RC" "uninstall: exit status"
   assert_kept "$1" "" $'IO error in winapi call\n'"$(failure_report 1072)"$'\n'
+  # The notices stay with the exe that stays.
   assert_eq "$installed_files" "$(files_in "$default_folder")" "uninstall: files stay"
 }
 
