@@ -4,8 +4,10 @@
 # owns it.
 # Usage: scripts/debian_package.sh [--arch] FILE
 set -euo pipefail
+# shellcheck disable=SC2016  # dpkg-query's fields
 format='${Version}'
 if [[ $1 == --arch ]]; then
+  # shellcheck disable=SC2016
   format='${Version} ${Architecture}'
   shift
 fi

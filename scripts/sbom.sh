@@ -22,18 +22,18 @@ licences=$(awk '
   /^Licences \(SPDX\): / && package != "" { sub(/^Licences \(SPDX\): /, ""); print package, $0 }
   { package = "" }
 ' "$notices")
-for package in $(cut -d' ' -f1 <<<"$linked" | sort -u); do
+while read -r package; do
   if ! grep -q "^$package " <<<"$licences"; then
     echo "sbom: $(basename "$notices") gives no \"Licences (SPDX):\" line under the Debian" \
       "package $package, whose files are linked in" >&2
     exit 1
   fi
-done
+done < <(cut -d' ' -f1 <<<"$linked" | sort -u)
 
 # A name-based (version 5) UUID in the URL namespace.
 uuid_namespace=6ba7b8119dad11d180b400c04fd430c8
 hash=$({
-  printf "$(sed 's/../\\x&/g' <<<"$uuid_namespace")"
+  printf '%b' "$(sed 's/../\\x&/g' <<<"$uuid_namespace")"
   printf '%s' "urn:tembra-uninstall:$version:$commit:$exe_sha256"
 } | sha1sum | cut -c1-32)
 variant=$(printf '%x' $((0x${hash:16:1} & 3 | 8)))

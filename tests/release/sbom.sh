@@ -29,14 +29,15 @@ echo "sbom: valid CycloneDX 1.6"
 named=$(sed -n 's/^Debian package: \([^ ]*\) \([^ ]*\).*/\1 \2/p' "$zip/THIRD-PARTY-NOTICES.txt" | sort -u)
 listed=$(jq -r '.components[] | "\(.name) \(.version)"' "$sbom" | sort)
 if [[ $listed != "$named" ]]; then
-  echo "sbom: the bill of materials lists" $listed "; the notices name" $named >&2
+  echo "sbom: the bill of materials lists: $(tr '\n' ' ' <<<"$listed"); the notices name:" \
+    "$(tr '\n' ' ' <<<"$named")" >&2
   exit 1
 fi
-facts=$(jq -r '.metadata.component | (.hashes[] | select(.alg == "SHA-256") | .content),
-  (.properties[] | select(.name == "tembra-uninstall:unsigned-sha256") | .value)' "$sbom")
-if [[ $facts != "$(sha256sum "$zip/tembra-uninstall.exe" | cut -d' ' -f1)"$'\n'"$unsigned_sha256" ]]; then
-  echo "sbom: the exe's SHA-256 as shipped and unsigned are not" \
-    "$(sha256sum "$zip/tembra-uninstall.exe" | cut -d' ' -f1) and $unsigned_sha256:" $facts >&2
+facts=$(jq -r '.metadata.component | [(.hashes[] | select(.alg == "SHA-256") | .content),
+  (.properties[] | select(.name == "tembra-uninstall:unsigned-sha256") | .value)] | join(" ")' "$sbom")
+want="$(sha256sum "$zip/tembra-uninstall.exe" | cut -d' ' -f1) $unsigned_sha256"
+if [[ $facts != "$want" ]]; then
+  echo "sbom: the exe's SHA-256 as shipped and unsigned are $want; the bill of materials says $facts" >&2
   exit 1
 fi
 echo "sbom: names the packages the notices name ($(tr '\n' ' ' <<<"$named")), and the exe's digests"
