@@ -30,10 +30,9 @@ while read -r package; do
   fi
 done < <(cut -d' ' -f1 <<<"$linked" | sort -u)
 
-# A name-based (version 5) UUID in the URL namespace.
-uuid_namespace=6ba7b8119dad11d180b400c04fd430c8
+# A name-based (version 5) UUID in the URL namespace, 6ba7b811-9dad-11d1-80b4-00c04fd430c8.
 hash=$({
-  printf '%b' "$(sed 's/../\\x&/g' <<<"$uuid_namespace")"
+  printf '\x6b\xa7\xb8\x11\x9d\xad\x11\xd1\x80\xb4\x00\xc0\x4f\xd4\x30\xc8'
   printf '%s' "urn:tembra-uninstall:$version:$commit:$exe_sha256"
 } | sha1sum | cut -c1-32)
 variant=$(printf '%x' $((0x${hash:16:1} & 3 | 8)))
