@@ -5,7 +5,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 exe=${1:-build/mingw-x86/tembra-uninstall.exe}
+# The MinGW-w64 binutils' own tools: a release machine has them, and need not have the host's.
 objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+strings=${STRINGS:-i686-w64-mingw32-strings}
 max_size=65536
 allowed='^(KERNEL32|ADVAPI32|ntdll|msvcrt)\.dll$'
 
@@ -36,9 +38,9 @@ done
 
 # Resource type 24 with the manifest text, and the version block.
 grep -q 'Resource Directory \[.rsrc\]' <<<"$headers" || fail "no resource section"
-strings "$exe" | grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' ||
+"$strings" "$exe" | grep -q 'requestedExecutionLevel level="asInvoker" uiAccess="false"' ||
   fail "manifest with asInvoker missing"
-strings -el "$exe" | grep -qx 'tembra-uninstall.exe' || fail "version resource missing"
+"$strings" -el "$exe" | grep -qx 'tembra-uninstall.exe' || fail "version resource missing"
 
 ((failed == 0)) && echo "check_exe: OK"
 exit "$failed"

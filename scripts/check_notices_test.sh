@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs scripts/check_notices.sh on made-up link maps in GNU ld's format, naming the toolchain's
 # real files: a map whose runtime files the notices all name must pass; a runtime file left
-# unnamed, a code member of a system import library, or a package version other than the one
-# installed must fail with a message naming it.
+# unnamed, a code member of a system import library, a package version other than the one
+# installed, or a package named whose files are not linked in must fail with a message naming it.
 # Usage: scripts/check_notices_test.sh
 set -euo pipefail
 check=$(realpath "$(dirname "$0")/check_notices.sh")
@@ -62,7 +62,7 @@ notices() {
   printf '%s\n' 'Debian package:' "$@" >"$work/notices"
 }
 good_notices() {
-  notices "$runtime_package" crt2.o libmingw32.a lib32_libmingw32_a-gccmain.o
+  notices "$runtime_package" crt2.o libmingw32.a lib32_libmingw32_a-gccmain.o "$@"
 }
 
 # shellcheck source=scripts/expect.sh
@@ -90,5 +90,10 @@ expect fail "code, not an import stub, from a system import library" \
 map
 notices "mingw-w64-i686-dev 0.1-1" crt2.o libmingw32.a lib32_libmingw32_a-gccmain.o
 expect fail "another package version" "does not name $runtime_package"
+
+map
+good_notices "Debian package: gcc-mingw-w64-i686-posix 1"
+expect fail "a package named that the exe holds nothing of" \
+  "names the Debian package gcc-mingw-w64-i686-posix, but the exe holds no file of it"
 
 expect_done "OK: the notice check passes a map the notices cover and fails each miss"

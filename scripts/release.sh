@@ -2,8 +2,13 @@
 # Makes a release: builds the release exe (preset mingw-x86) from scratch in its own build folder,
 # checks it and its link map against THIRD-PARTY-NOTICES.txt, signs it when asked to, and writes
 # dist/tembra-uninstall-<version>-win32.zip holding the exe, README.md, LICENSE,
-# THIRD-PARTY-NOTICES.txt, BUILDINFO.txt and SHA256SUMS. The unsigned exe is reproducible and so is
-# an unsigned release's zip: fixed file times (the commit's), modes and order, no extra fields.
+# THIRD-PARTY-NOTICES.txt, the bill of materials tembra-uninstall.cdx.json (CycloneDX),
+# BUILDINFO.txt and SHA256SUMS, and beside it the source archive of the commit,
+# dist/tembra-uninstall-<version>-src.tar.gz (scripts/source_archive.sh). The unsigned exe is
+# reproducible and so are an unsigned release's zip and the source archive: fixed file times (the
+# commit's), modes and order, no extra fields.
+# Run in a clone, or in an extracted source archive, which has no .git: its COMMIT file names the
+# commit, and such a build gives the release's exe byte for byte (no source archive is written).
 # Progress goes to standard error; the zip's path is the last line, on standard output.
 #
 # Signing, with both of these set (otherwise the release is unsigned, as standard error says):
@@ -43,7 +48,27 @@ cd "$(dirname "$0")/.."
 
 # shellcheck source=scripts/setup.sh
 source scripts/setup.sh
-_setup_packages_present >&2
+needs=("${_setup_release_packages[@]}")
+clone=no
+if [[ -e .git ]]; then
+  clone=yes
+  needs+=(git)
+fi
+[[ $signing == yes ]] && needs+=(osslsigncode)
+_setup_packages_present "${needs[@]}" >&2
+
+if [[ $clone == yes ]]; then
+  commit=$(git rev-parse HEAD)
+  commit_time=$(git log -1 --format=%ct)
+elif [[ -f COMMIT ]]; then
+  commit=$(sed -n 's/^commit //p' COMMIT)
+  commit_time=$(sed -n 's/^time //p' COMMIT)
+fi
+if [[ ! ${commit:-} =~ ^[0-9a-f]{40}$ || ! ${commit_time:-} =~ ^[0-9]+$ ]]; then
+  echo "release: neither a git clone nor an extracted source archive with its COMMIT file" \
+    "(\"commit <id>\" and \"time <seconds since 1970>\")" >&2
+  exit 1
+fi
 
 build=build/mingw-x86-release
 rm -rf "$build"
@@ -61,16 +86,30 @@ if [[ -z $version ]]; then
   exit 1
 fi
 
-commit=$(git rev-parse HEAD)
 echo "release: version $version, commit $commit" >&2
 commit_note=
-if [[ -n $(git status --porcelain) ]]; then
-  echo "release: warning: the work tree has uncommitted changes, so this is not commit $commit" >&2
-  commit_note=" plus uncommitted changes: not a build of that commit"
+source_archive=tembra-uninstall-$version-src.tar.gz
+mkdir -p "$dist"
+if [[ $clone == yes ]]; then
+  scripts/source_archive.sh "$version" "$dist/$source_archive"
+  source_sha256=$(sha256sum "$dist/$source_archive" | cut -d' ' -f1)
+  echo "release: source archive $dist/$source_archive, SHA-256 $source_sha256" >&2
+  source_note="$source_archive (git archive of the commit; its file COMMIT names it),
+           SHA-256 $source_sha256"
+  if [[ -n $(git status --porcelain) ]]; then
+    echo "release: warning: the work tree has uncommitted changes, so this is not commit $commit;" \
+      "the source archive holds the commit alone" >&2
+    commit_note=" plus uncommitted changes: not a build of that commit"
+    source_note+="
+           It holds the commit alone, without the uncommitted changes built here."
+  fi
+else
+  source_note="the extracted $source_archive of that commit (the release's
+           BUILDINFO.txt gives its SHA-256)"
 fi
 
 stage=$build/stage
-mkdir -p "$stage" "$dist"
+mkdir -p "$stage"
 unsigned=$build/tembra-uninstall.exe
 unsigned_sha256=$(sha256sum "$unsigned" | cut -d' ' -f1)
 
@@ -119,6 +158,9 @@ else
   shipped="unsigned, the exe as built (the SHA-256 above)."
 fi
 
+scripts/sbom.sh "$build/tembra-uninstall.map" THIRD-PARTY-NOTICES.txt "$stage/tembra-uninstall.exe" \
+  "$unsigned_sha256" "$version" "$commit" >"$stage/tembra-uninstall.cdx.json"
+
 compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$build/CMakeCache.txt")
 linker=$(sed -n 's/^CMAKE_LINKER:[A-Z]*=//p' "$build/CMakeCache.txt")
 cat >"$stage/BUILDINFO.txt" <<EOF
@@ -129,7 +171,9 @@ Version:   $version
 Built on:  $(. /etc/os-release && echo "$PRETTY_NAME"), CMake preset mingw-x86
 Compiler:  $(scripts/debian_package.sh "$compiler") ($(basename "$compiler"))
 Binutils:  $(scripts/debian_package.sh "$linker") (linker and resource compiler)
-Runtime libraries linked in: THIRD-PARTY-NOTICES.txt names them, with their packages' versions.
+Runtime libraries linked in: THIRD-PARTY-NOTICES.txt names them, with their packages' versions;
+tembra-uninstall.cdx.json lists them as a CycloneDX 1.6 bill of materials.
+Source:    $source_note
 
 SHA-256 of tembra-uninstall.exe as built, unsigned:
   $unsigned_sha256
@@ -141,21 +185,25 @@ To check a signed tembra-uninstall.exe against the source:
      only after stripping gave back the unsigned build byte for byte):
        osslsigncode remove-signature -in tembra-uninstall.exe -out stripped.exe
        sha256sum stripped.exe
-  2. Rebuild from the source on Debian 12 with the package versions above and in
-     THIRD-PARTY-NOTICES.txt, in a clone of the commit above:
-       git checkout $commit
-       scripts/release.sh
-     and compare: sha256sum build/mingw-x86-release/tembra-uninstall.exe gives the same digest.
+  2. Rebuild it from the source archive, on Debian 12 with the package versions above and in
+     THIRD-PARTY-NOTICES.txt (no .git or network needed; in a clone, git checkout of the commit
+     above gives the same source):
+       sha256sum $source_archive    (the source archive's SHA-256 above)
+       tar -xzf $source_archive
+       tembra-uninstall-$version/scripts/release.sh
+       sha256sum tembra-uninstall-$version/build/mingw-x86-release/tembra-uninstall.exe
+     The last digest is the unsigned exe's SHA-256 above.
   3. See who signed it: osslsigncode verify -in tembra-uninstall.exe (add -CAfile with the
      signer's CA certificate when the system's store does not know it).
 EOF
 
-files=(tembra-uninstall.exe README.md LICENSE THIRD-PARTY-NOTICES.txt BUILDINFO.txt SHA256SUMS)
+files=(tembra-uninstall.exe README.md LICENSE THIRD-PARTY-NOTICES.txt tembra-uninstall.cdx.json
+  BUILDINFO.txt SHA256SUMS)
 cp README.md LICENSE THIRD-PARTY-NOTICES.txt "$stage/"
 (cd "$stage" && sha256sum "${files[@]:0:${#files[@]}-1}" >SHA256SUMS)
 chmod 644 "${files[@]/#/$stage/}"
 # Zip keeps local time in its entries: take the commit's time, read as UTC.
-touch -d "@$(git log -1 --format=%ct)" "${files[@]/#/$stage/}"
+touch -d "@$commit_time" "${files[@]/#/$stage/}"
 zip=$dist/tembra-uninstall-$version-win32.zip
 rm -f "$zip"
 (cd "$stage" && TZ=UTC zip -X -q "$zip" "${files[@]}")

@@ -4,13 +4,17 @@
 # (anyone can rebuild a release and compare it with the published one), checks the link map
 # against the notices, signs, verifies and strips. Its zip is then checked from outside: contents
 # and checksums, the signature against the certificate, the stripped exe against the build, no
-# trace of the password, and the signed exe run under Wine as the unsigned one runs.
+# trace of the password, the bill of materials against CycloneDX's schema and the notices, and the
+# signed exe run under Wine as the unsigned one runs. Last, the source archive, extracted into an
+# empty folder and built there without .git or network, must give the same exe.
 # Usage: tests/release/run.sh   (after the mingw-x86 build: its exe is the one to match)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
 scripts/check_notices_test.sh
+scripts/setup_test.sh
 built=build/mingw-x86/tembra-uninstall.exe
+built_sha256=$(sha256sum "$built" | cut -d' ' -f1)
 work=$(mktemp -d)
 # The zip is signed with a throwaway certificate: it is made in the scratch folder, not in dist/.
 trap 'rm -rf "$work"' EXIT
@@ -38,7 +42,7 @@ fi
 echo "reproducible: identical"
 
 entries=$(zipinfo -1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
-if [[ $entries != "BUILDINFO.txt LICENSE README.md SHA256SUMS THIRD-PARTY-NOTICES.txt tembra-uninstall.exe " ]] ||
+if [[ $entries != "BUILDINFO.txt LICENSE README.md SHA256SUMS THIRD-PARTY-NOTICES.txt tembra-uninstall.cdx.json tembra-uninstall.exe " ]] ||
   [[ $(cut -d' ' -f3 <(unzip -p "$zip" SHA256SUMS) | LC_ALL=C sort | tr '\n' ' ') != "${entries/SHA256SUMS /}" ]]; then
   echo "release: the zip holds $entries; SHA256SUMS lists:" >&2
   unzip -p "$zip" SHA256SUMS >&2
@@ -56,7 +60,7 @@ osslsigncode remove-signature -in "$work/zip/tembra-uninstall.exe" -out "$work/s
 cmp "$work/stripped.exe" "$built"
 echo "release: the zip's exe verifies, and without its signature is the build byte for byte"
 if ! grep -q "Subject: /CN=tembra-uninstall test signing" "$work/zip/BUILDINFO.txt" ||
-  ! grep -qx "  $(sha256sum "$built" | cut -d' ' -f1)" "$work/zip/BUILDINFO.txt"; then
+  ! grep -qx "  $built_sha256" "$work/zip/BUILDINFO.txt"; then
   echo "release: BUILDINFO.txt names not the signer's subject and the unsigned exe's SHA-256:" >&2
   cat "$work/zip/BUILDINFO.txt" >&2
   exit 1
@@ -65,4 +69,7 @@ if grep -rlF "$password" "$work/release.log" "$work/zip" build/mingw-x86-release
   echo "release: the password appears in the files above" >&2
   exit 1
 fi
+
+tests/release/sbom.sh "$work/zip" "$built_sha256"
 tests/wine/signed_exe.sh "$work/zip/tembra-uninstall.exe" "$built"
+tests/release/rebuild.sh "$work/dist" "$work/zip/BUILDINFO.txt" "$built"
