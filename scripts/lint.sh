@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # clang-format (the project's .clang-format) on every tracked C++ file, the include layering of the
-# source rooms (scripts/check_layers.sh), then clang-tidy (.clang-tidy) over src/ and tests/ with
-# the host build's compile commands. Exits non-zero on any finding.
+# source rooms (scripts/check_layers.sh), every file's copyright and licence (reuse lint, from
+# .reuse/dep5 and LICENSES/), then clang-tidy (.clang-tidy) over src/ and tests/ with the host
+# build's compile commands. Exits non-zero on any finding.
 # clang-tidy runs JOBS units at a time (default 2) and skips a unit whose files, flags and
 # configuration are unchanged since it was last found clean (scripts/cached_tidy.py, verdicts in
 # build/tidy-cache; delete that folder to analyse everything again).
@@ -20,6 +21,27 @@ fi
 # The layering check first proves on made-up trees that it fails what it should.
 if ! scripts/check_layers_test.sh || ! scripts/check_layers.sh; then
   status=1
+fi
+
+# reuse skips what .gitignore names (build/, dist/) in a git work tree. Elsewhere, as in an
+# extracted source archive, it would read everything: there it lints a copy without the folders
+# .gitignore names as /<folder>/.
+if ! command -v reuse >/dev/null; then
+  echo "lint: reuse not found; install Debian's reuse" >&2
+  status=1
+else
+  reuse_root=.
+  if ! git rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    reuse_root=$(mktemp -d)
+    trap 'rm -rf "$reuse_root"' EXIT
+    mapfile -t ignored < <(sed -n 's|^/\(.*\)/$|--exclude=./\1|p' .gitignore)
+    tar -c "${ignored[@]}" . | tar -x -C "$reuse_root"
+  fi
+  if ! reuse_log=$(reuse --root "$reuse_root" lint 2>&1); then
+    echo "$reuse_log" >&2
+    echo "lint: reuse lint findings above (copyright and licence: .reuse/dep5, LICENSES/)" >&2
+    status=1
+  fi
 fi
 
 # clang-tidy 16 or newer: 14 cannot parse GCC 12's std::expected. The concepts level is lifted as
