@@ -85,6 +85,13 @@ if [[ -z $version ]]; then
   echo "release: no project version in $build/CMakeCache.txt" >&2
   exit 1
 fi
+# A release says what it changes: the newest version in the changelog must be this one, dated.
+newest=$(grep -m1 '^## \[' CHANGELOG.md || true)
+if ! grep -Eqx "## \[${version//./\\.}\] - [0-9]{4}-[0-9]{2}-[0-9]{2}" <<<"$newest"; then
+  echo "release: CHANGELOG.md's newest version is \"${newest:-none}\", not \"## [$version] -" \
+    "YYYY-MM-DD\"" >&2
+  exit 1
+fi
 
 echo "release: version $version, commit $commit" >&2
 commit_note=

@@ -14,7 +14,7 @@
 _setup_release_packages=(cmake ninja-build g++-mingw-w64-i686-posix zip jq)
 _setup_packages=("${_setup_release_packages[@]}" git g++ libgtest-dev libgmock-dev clang-format
   gcovr clang-16 libclang-rt-16-dev clang-tidy-16
-  wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static nsis wixl msitools)
+  wine wine32:i386 wine64 wine32-preloader:i386 qemu-user-static nsis wixl msitools reuse)
 # Signing and checking a release. Debian 12's osslsigncode 2.5 does all the release needs (2.9,
 # from backports, too).
 _setup_packages+=(osslsigncode openssl unzip)
