@@ -160,7 +160,7 @@ The signer's certificate, as osslsigncode verify shows it:
   ${signer//$'\n'/$'\n'  }"
 else
   echo "release: unsigned: set TEMBRA_SIGN_PKCS12 and TEMBRA_SIGN_PASSWORD to sign (README.md," \
-    "Release)" >&2
+    "\"Signing a release yourself\")" >&2
   cp "$unsigned" "$stage/tembra-uninstall.exe"
   shipped="unsigned, the exe as built (the SHA-256 above)."
 fi
