@@ -15,6 +15,14 @@ namespace tembra {
 // Gives a block back; a null block gives nothing. The platform's answer is of no use.
 void heap_free(void* block);
 
+// A block for operator new: its start aligned to `alignment` (a power of two), by default to
+// what the compiler assumes of every such block, where the heap promises only 8 bytes on 32-bit
+// Windows. Given back with free_new_block alone.
+[[nodiscard]] void* new_block(std::size_t bytes,
+                              std::size_t alignment = __STDCPP_DEFAULT_NEW_ALIGNMENT__);
+// Gives back a block from new_block; a null block gives nothing.
+void free_new_block(void* start);
+
 // Gives a block back, for std::unique_ptr.
 struct HeapBlockFree {
   void operator()(void* block) const { heap_free(block); }

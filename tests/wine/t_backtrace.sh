@@ -68,6 +68,21 @@ for number in "${in_code[@]}"; do
   ((number == leading)) && leading=$((leading + 1))
 done
 assert_ge "$leading" 3 "on: frames from 0 on in $exe_name's code (the error's wrapping, the failing step, its caller)"
+# The capture leaves its own frames out: frame 0 is the return address of the call to
+# StackBacktrace::capture, in the wrapping. The exe has no symbols: the link map written beside it
+# gives the function's address, the disassembly the places that call it.
+link_map=${TOOL_EXE%.exe}.map
+capture=$(awk '$2 == "tembra::StackBacktrace::capture()" { print $1 }' "$link_map" 2>/dev/null)
+return_sites=()
+if [[ $capture =~ ^0x[0-9a-f]+$ ]]; then
+  mapfile -t return_sites < <("$objdump" -d "$TOOL_EXE" | awk -F'\t' -v call="call   0x$(printf '%x' "$capture")" '
+    after_call { sub(/^ +/, "", $1); sub(/:$/, "", $1); print $1 }
+    { after_call = ($3 == call) }')
+fi
+assert_eq yes "$([[ ${#return_sites[@]} -gt 0 ]] && echo yes || echo no)" "on: $(basename "$link_map") names StackBacktrace::capture and $exe_name calls it"
+frame0=$(printf '%s\n' "$frames" | sed -n "s/^ *0: $exe_name+0x\([0-9a-f]*\)\$/\1/p")
+frame0_address=$(printf '%x' $((16#${image_base:-0} + 16#${frame0:-0})))
+assert_eq yes "$([[ -n $frame0 && " ${return_sites[*]} " == *" $frame0_address "* ]] && echo yes || echo no)" "on: frame 0 ($frame0_address) returns from a call to StackBacktrace::capture (at ${return_sites[*]:-nowhere})"
 # Exactly one line feed at the end, after the last frame line.
 last=$(last_two_bytes "$scratch/on.err")
 assert_eq 0a "${last:2:2}" "on: the report ends in a line feed"

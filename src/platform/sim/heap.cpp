@@ -1,6 +1,10 @@
 // The process heap. Blocks come from the host's allocator, so that the sanitizers still see
 // them, and the simulator keeps each one it handed out, with its size, until it comes back.
 // Every release leaves a junk last error behind, as the platform's may.
+//
+// The platform's heap aligns blocks to 8 bytes on 32-bit Windows, and no more than that. Each
+// block here starts 8 bytes into one of the host's, which are 16-byte aligned, so code that
+// counts on more than 8 fails every time rather than now and then.
 #include <cstdlib>
 #include <unordered_map>
 #include <vector>
@@ -9,6 +13,16 @@
 
 namespace sim {
 namespace {
+
+constexpr std::size_t kOffset = 8;
+
+// The host's allocation that holds a block.
+void* host_allocation(const void* block) {
+  return static_cast<char*>(const_cast<void*>(block)) - kOffset;
+}
+void* block_in(void* allocation) {
+  return allocation == nullptr ? nullptr : static_cast<char*>(allocation) + kOffset;
+}
 
 struct Heap {
   void* handle = nullptr;
@@ -45,7 +59,7 @@ namespace detail {
 void reset_heap() {
   // A block still out belonged to the process that ends here.
   for (const auto& [block, size] : heap().blocks) {
-    std::free(const_cast<void*>(block));
+    std::free(host_allocation(block));
   }
   heap() = Heap{};
   heap().handle = new_unowned_handle("heap");
@@ -64,7 +78,7 @@ LPVOID HeapAlloc(HANDLE hHeap, DWORD dwFlags, std::size_t dwBytes) {
                      ", " + std::to_string(dwBytes) + ")";
   void* block = nullptr;
   if (!sim::detail::take_failure("HeapAlloc")) {
-    block = std::malloc(dwBytes == 0 ? 1 : dwBytes);
+    block = sim::block_in(std::malloc(sim::kOffset + dwBytes));
   }
   if (block != nullptr) {
     sim::heap().blocks[block] = dwBytes;
@@ -78,7 +92,7 @@ LPVOID HeapReAlloc(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem, std::size_t dwByte
                      ", " + sim::detail::ptr(lpMem) + ", " + std::to_string(dwBytes) + ")";
   void* block = nullptr;
   if (!sim::detail::take_failure("HeapReAlloc") && sim::known(call, lpMem)) {
-    block = std::realloc(lpMem, dwBytes == 0 ? 1 : dwBytes);
+    block = sim::block_in(std::realloc(sim::host_allocation(lpMem), sim::kOffset + dwBytes));
     if (block != nullptr) {
       sim::heap().blocks.erase(lpMem);
       sim::heap().blocks[block] = dwBytes;
@@ -99,7 +113,7 @@ BOOL HeapFree(HANDLE hHeap, DWORD dwFlags, LPVOID lpMem) {
   }
   if (lpMem != nullptr) {
     sim::heap().blocks.erase(lpMem);
-    std::free(lpMem);
+    std::free(sim::host_allocation(lpMem));
   }
   sim::detail::leave_last_error_behind();
   sim::detail::log_call(call + " = 1");

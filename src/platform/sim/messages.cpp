@@ -1,4 +1,4 @@
-// The simulated message tables and module lookup.
+// The simulated message tables, module lookup and DLL search.
 #include <map>
 
 #include "platform/sim/internal.h"
@@ -7,6 +7,13 @@ namespace sim {
 namespace {
 
 const HMODULE kNtdllModule = reinterpret_cast<HMODULE>(0x7FF00000);
+const HMODULE kKernel32Module = reinterpret_cast<HMODULE>(0x7FE00000);
+
+// Every system since Windows 8 has it; a test that wants an older one makes GetProcAddress fail.
+BOOL WINAPI set_default_dll_directories(DWORD directory_flags) {
+  sim::detail::log_call("SetDefaultDllDirectories(" + sim::detail::hex(directory_flags) + ") = 1");
+  return TRUE;
+}
 
 struct Messages {
   std::map<DWORD, std::u16string> system;
@@ -89,14 +96,43 @@ DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD d
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName) {
   const std::string call = "GetModuleHandleW(" + sim::detail::wide(lpModuleName) + ")";
   constexpr DWORD kModNotFound = 126;
-  const bool is_ntdll =
-      lpModuleName != nullptr && std::u16string_view(lpModuleName) == u"NTDLL.DLL";
-  if (auto code = sim::detail::take_failure("GetModuleHandleW");
-      code || !is_ntdll || !sim::messages().ntdll_loaded) {
+  const std::u16string_view name = lpModuleName == nullptr ? u"" : lpModuleName;
+  HMODULE module = nullptr;
+  if (name == u"NTDLL.DLL" && sim::messages().ntdll_loaded) {
+    module = sim::kNtdllModule;
+  } else if (name == u"kernel32.dll") {
+    module = sim::kKernel32Module;
+  }
+  if (auto code = sim::detail::take_failure("GetModuleHandleW"); code || module == nullptr) {
     sim::detail::set_last_error(code.value_or(kModNotFound));
     sim::detail::log_call(call + " = null");
     return nullptr;
   }
-  sim::detail::log_call(call + " = ntdll");
-  return sim::kNtdllModule;
+  sim::detail::log_call(call + (module == sim::kNtdllModule ? " = ntdll" : " = kernel32"));
+  return module;
+}
+
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName) {
+  const std::string call =
+      std::string("GetProcAddress(") +
+      (hModule == sim::kKernel32Module ? "kernel32" : sim::detail::ptr(hModule)) + ", \"" +
+      lpProcName + "\")";
+  FARPROC found = nullptr;
+  if (auto code = sim::detail::take_failure("GetProcAddress"); code) {
+    sim::detail::set_last_error(*code);
+  } else if (hModule == sim::kKernel32Module &&
+             std::string_view(lpProcName) == "SetDefaultDllDirectories") {
+    // Through the generic function type, as the platform hands out every call.
+    found =
+        reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&sim::set_default_dll_directories));
+  } else {
+    sim::detail::set_last_error(ERROR_PROC_NOT_FOUND);
+  }
+  sim::detail::log_call(call + (found == nullptr ? " = null" : " = ptr"));
+  return found;
+}
+
+BOOL SetDllDirectoryW(LPCWSTR lpPathName) {
+  sim::detail::log_call("SetDllDirectoryW(" + sim::detail::wide(lpPathName) + ") = 1");
+  return TRUE;
 }

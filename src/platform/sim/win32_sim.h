@@ -29,9 +29,13 @@ using PULONG = ULONG*;
 using LPWSTR = WCHAR*;
 using LPCWSTR = const WCHAR*;
 using LPCCH = const CHAR*;
+using LPCSTR = const CHAR*;
 using HANDLE = void*;
 using HMODULE = struct HINSTANCE__*;
 using SC_HANDLE = struct SC_HANDLE__*;
+// The calling convention of the platform's calls, which the host has only one of.
+#define WINAPI
+using FARPROC = std::intptr_t (*)();
 
 union LARGE_INTEGER {
   LONGLONG QuadPart;
@@ -137,6 +141,7 @@ inline constexpr DWORD ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 inline constexpr DWORD ERROR_DISK_FULL = 112;
 inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
+inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 inline constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
 inline constexpr DWORD ERROR_NO_UNICODE_TRANSLATION = 1113;
 inline constexpr DWORD ERROR_MR_MID_NOT_FOUND = 317;
@@ -149,7 +154,8 @@ inline constexpr DWORD ERROR_SERVICE_NOT_ACTIVE = 1062;
 inline constexpr DWORD ERROR_SERVICE_SPECIFIC_ERROR = 1066;
 inline constexpr DWORD ERROR_SERVICE_MARKED_FOR_DELETE = 1072;
 
-// Module file names.
+// Modules and the DLL search.
+inline constexpr DWORD LOAD_LIBRARY_SEARCH_SYSTEM32 = 0x00000800;
 inline constexpr DWORD MAX_PATH = 260;
 
 // Message lookup.
@@ -194,6 +200,10 @@ void SetLastError(DWORD dwErrCode);
 DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                      LPWSTR lpBuffer, DWORD nSize, va_list* Arguments);
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName);
+
+// kernel32: modules and the DLL search.
+FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName);
+BOOL SetDllDirectoryW(LPCWSTR lpPathName);
 
 // kernel32: the process environment.
 DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);

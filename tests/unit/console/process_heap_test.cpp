@@ -4,6 +4,10 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
 #include "console/process_heap.h"
 #include "platform/sim/simulator.h"
 #include "support/sim_fixture.h"
@@ -14,6 +18,7 @@ namespace {
 using ::testing::ElementsAre;
 
 using ProcessHeapTest = SimTest;
+using ProcessHeapDeathTest = SimTest;
 
 TEST_F(ProcessHeapTest, BlocksComeFromTheProcessHeapAndGoBackToIt) {
   void* block = heap_allocate(16);
@@ -24,6 +29,29 @@ TEST_F(ProcessHeapTest, BlocksComeFromTheProcessHeapAndGoBackToIt) {
               ElementsAre("GetProcessHeap() = heap#4", "HeapAlloc(heap#4, 0x0, 16) = ptr",
                           "GetProcessHeap() = heap#4", "HeapReAlloc(heap#4, 0x0, ptr, 40) = ptr",
                           "GetProcessHeap() = heap#4", "HeapFree(heap#4, 0x0, ptr) = 1"));
+}
+
+// The simulated heap, like the platform's, aligns its blocks to 8 bytes and no more.
+TEST_F(ProcessHeapTest, BlocksForNewAreAlignedAsTheCompilerAssumes) {
+  struct Row {
+    std::size_t bytes;
+    std::size_t alignment;
+  };
+  for (const Row row : {Row{1, __STDCPP_DEFAULT_NEW_ALIGNMENT__}, Row{40, 64}}) {
+    void* block = row.alignment == __STDCPP_DEFAULT_NEW_ALIGNMENT__
+                      ? new_block(row.bytes)
+                      : new_block(row.bytes, row.alignment);
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % row.alignment, 0u) << row.alignment;
+    std::memset(block, 0xA5, row.bytes);  // all of it within the heap's block
+    free_new_block(block);
+  }
+  free_new_block(nullptr);  // nothing to give back
+}
+
+TEST_F(ProcessHeapDeathTest, BlockForNewTooLargeToAlignEndsTheProcess) {
+  EXPECT_EXIT(static_cast<void>(new_block(std::numeric_limits<std::size_t>::max())),
+              ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+              "^memory allocation of 18446744073709551615 bytes failed\n$");
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Connecting to the manager, opening the service by name, deleting it, and closing both handles.
+// Connecting to the manager, opening the service by name, deleting it, and closing both handles;
+// the status query and the control requests on an opened service.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,11 +8,16 @@
 
 #include "platform/sim/simulator.h"
 #include "service/service_handles.h"
+#include "support/opened_service.h"
+#include "support/rejected_state.h"
 #include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace tembra {
 namespace {
+
+using ::testing::ElementsAre;
+using Request = ServiceControlRequest;
 
 using ServiceHandlesTest = SimTest;
 
@@ -49,6 +55,67 @@ TEST_F(ServiceHandlesTest, HandleSurvivesARefusedDeletionAndIsClosedOnce) {
     ServiceHandle moved = std::move(*service);
   }
   EXPECT_TRUE(every_handle_closed_once());
+}
+
+using ServiceStatusCallsTest = OpenedServiceTest;
+
+TEST_F(ServiceStatusCallsTest, QueryPassesLevelZeroAndA36ByteBuffer) {
+  sim::Service service;
+  service.status = {
+      SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 3, 2500, 4321, 0};
+  const ServiceHandle handle = open(std::move(service));
+  const auto status = handle.query_status();
+  ASSERT_THAT(status, Succeeds());
+  EXPECT_EQ(status->current_state, ServiceState::Running);
+  EXPECT_EQ(status->controls_accepted, SERVICE_ACCEPT_STOP);
+  EXPECT_EQ(status->checkpoint, 3u);
+  EXPECT_EQ(status->process_id, 4321u);
+  EXPECT_THAT(sim::calls_to({"QueryServiceStatusEx"}),
+              ElementsAre("QueryServiceStatusEx(" + svc() + ", 0, ptr, 36, ptr) = 1"));
+}
+
+TEST_F(ServiceStatusCallsTest, RefusedQueryIsAWinapiErrorWithTheCodeReadAtOnce) {
+  const ServiceHandle handle = open({}, SERVICE_STOP);  // no right to query
+  EXPECT_THAT(handle.query_status(), FailsWithOsError(ERROR_ACCESS_DENIED));
+  EXPECT_TRUE(code_read_right_after("QueryServiceStatusEx", ERROR_ACCESS_DENIED));
+}
+
+TEST_F(ServiceStatusCallsTest, QueriedUndecodableStateFails) {
+  sim::Service service;
+  service.status.dwCurrentState = 8;
+  EXPECT_EQ(rejected_state(open(std::move(service)).query_status()), 8u);
+}
+
+TEST_F(ServiceStatusCallsTest, StopReplyIsDecodedWithoutProcessId) {
+  sim::Service service;
+  service.status = {
+      SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 0, 0, 4321, 0};
+  const ServiceHandle handle = open(std::move(service));
+  const auto reply = handle.send_control(Request(Request::Stop{}));
+  ASSERT_THAT(reply, Succeeds());
+  EXPECT_EQ(reply->current_state, ServiceState::StopPending);
+  EXPECT_EQ(reply->process_id, std::nullopt);
+  EXPECT_THAT(sim::calls_to({"ControlService"}),
+              ElementsAre("ControlService(" + svc() + ", 1, ptr) = 1"));
+}
+
+TEST_F(ServiceStatusCallsTest, RefusedRequestIsAWinapiErrorWithTheCodeReadAtOnce) {
+  sim::Service service;
+  service.status.dwCurrentState = SERVICE_RUNNING;
+  service.control_answer = sim::ControlAnswer::Refuse;
+  service.refusal_code = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+  EXPECT_THAT(open(std::move(service)).send_control(Request(Request::Stop{})),
+              FailsWithOsError(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
+  EXPECT_TRUE(code_read_right_after("ControlService", ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
+}
+
+TEST_F(ServiceStatusCallsTest, AcceptedRequestWithUndecodableReplyFails) {
+  sim::Service service;
+  service.status.dwCurrentState = SERVICE_RUNNING;
+  service.control_answer = sim::ControlAnswer::ReplyBadState;
+  service.reply_state = 9;
+  EXPECT_EQ(rejected_state(open(std::move(service)).send_control(Request(Request::Stop{}))), 9u);
+  EXPECT_THAT(sim::calls_to({"ControlService"}), ElementsAre(::testing::EndsWith(" = 1")));
 }
 
 }  // namespace
