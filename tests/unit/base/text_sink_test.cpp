@@ -41,6 +41,7 @@ TEST_F(TextPieces, EachPieceGoesOutInTheCallsItNames) {
   EXPECT_THAT(calls_of("text", std::string("owned"), ""), ElementsAre("text", "owned", ""));
   // A negative number's sign on its own, as a formatter writes it.
   EXPECT_THAT(calls_of(Decimal{-2147483647 - 1}), ElementsAre("-", "2147483648"));
+  EXPECT_THAT(calls_of(InOneWrite{Decimal{-5}}, InOneWrite{Decimal{5}}), ElementsAre("-5", "5"));
   EXPECT_THAT(calls_of(Decimal{std::numeric_limits<std::uint64_t>::max()}),
               ElementsAre("18446744073709551615"));
   EXPECT_THAT(calls_of(Decimal{0}), ElementsAre("0"));
