@@ -20,7 +20,7 @@ SinkResult IndentedWriter::write_str(std::string_view piece) {
     if (!started_) {
       started_ = true;
       written = write_pieces(
-          sink_, [&](TextSink&) { return write_prefix(); }, text);
+          sink_, [this](TextSink& out) { return write_prefix(out); }, text);
     } else if (segment > 0) {
       written = write_pieces(sink_, "\n", number_ ? kNumberedIndent : kPlainIndent, text);
     } else {
@@ -33,11 +33,11 @@ SinkResult IndentedWriter::write_str(std::string_view piece) {
   }
 }
 
-SinkResult IndentedWriter::write_prefix() {
+SinkResult IndentedWriter::write_prefix(TextSink& sink) const {
   if (!number_) {
-    return write_pieces(sink_, kPlainIndent);
+    return write_pieces(sink, kPlainIndent);
   }
-  return write_pieces(sink_, PaddedDecimal{*number_, kNumberWidth}, ": ");
+  return write_pieces(sink, PaddedDecimal{*number_, kNumberWidth}, ": ");
 }
 
 }  // namespace tembra

@@ -21,11 +21,20 @@ class IndentedWriter final : public TextSink {
   [[nodiscard]] SinkResult write_str(std::string_view piece) override;
 
  private:
-  [[nodiscard]] SinkResult write_prefix();
+  [[nodiscard]] SinkResult write_prefix(TextSink& sink) const;
 
   TextSink& sink_;
   std::optional<std::size_t> number_;
   bool started_ = false;
 };
+
+// A piece (base/text_sink.h) written through an IndentedWriter in front of the sink it goes to.
+template <class Piece>
+[[nodiscard]] auto indented(std::optional<std::size_t> number, const Piece& piece) {
+  return [number, &piece](TextSink& sink) {
+    IndentedWriter writer(sink, number);
+    return write_pieces(writer, piece);
+  };
+}
 
 }  // namespace tembra

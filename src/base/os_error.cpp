@@ -5,7 +5,6 @@
 #include <string_view>
 
 #include "base/ascii_wide.h"
-#include "base/number_text.h"
 #include "base/utf.h"
 #include "base/white_space.h"
 #include "platform/win32.h"
@@ -25,10 +24,8 @@ std::string failed_lookup_text(DWORD id, std::string_view outcome,
   auto reason_code = [&](TextSink& out) {
     return reason ? write_pieces(out, Decimal{*reason}) : SinkResult();
   };
-  StringSink text;
-  (void)write_pieces(text, "OS Error ", Decimal{static_cast<std::int32_t>(id)},
-                     " (FormatMessageW() returned ", outcome, reason_code, ")");
-  return text.take();
+  return text_of("OS Error ", Decimal{static_cast<std::int32_t>(id)},
+                 " (FormatMessageW() returned ", outcome, reason_code, ")");
 }
 
 }  // namespace
@@ -67,9 +64,7 @@ std::string os_error_message(std::int32_t code) {
 
 SinkResult OsError::write_display(TextSink& sink) const {
   const std::string message = os_error_message(code_);
-  // The code goes out in one piece, its sign included.
-  return write_pieces(sink, message, " (os error ", NumberText::decimal(std::int64_t{code_}).view(),
-                      ")");
+  return write_pieces(sink, message, " (os error ", InOneWrite{Decimal{code_}}, ")");
 }
 
 SinkResult OsError::write_debug(TextSink& sink, bool alternate) const {

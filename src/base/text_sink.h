@@ -44,15 +44,16 @@ class StringSink final : public TextSink {
 };
 
 // ---- Pieces ------------------------------------------------------------------------------------
-// What write_pieces takes, and the calls of write_str each piece makes. A sink on a stream writes
-// each call as it comes, so how a text is split into calls is part of the output:
+// What write_pieces takes. A piece is one write: one call of write_str, which a sink on a stream
+// writes as it comes, so how a text is split into pieces is part of the output. The pieces that
+// make more calls than one say so:
 // - text (anything that converts to std::string_view): one call;
 // - an error, or anything else with write_display(TextSink&): its display text, in its own calls;
-// - code that writes into the sink itself, callable as SinkResult(TextSink&);
+// - code that writes into the sink it is given, callable as SinkResult(TextSink&): its own calls;
 // - the numbers and the quoted text below.
 
 // A whole number in decimal without fill: one call, or two for a negative number, whose '-' goes
-// first on its own.
+// first on its own (InOneWrite keeps it with the digits).
 class Decimal {
  public:
   template <std::unsigned_integral Number>
@@ -64,6 +65,11 @@ class Decimal {
 
  private:
   NumberText text_;
+};
+
+// A Decimal in one call, its sign included.
+struct InOneWrite {
+  Decimal number;
 };
 
 // An unsigned number in decimal, right-aligned in a field of at least `width` (at most
@@ -91,6 +97,9 @@ namespace detail {
   return sink.write_str(text);
 }
 [[nodiscard]] SinkResult write_piece(TextSink& sink, const Decimal& number);
+[[nodiscard]] inline SinkResult write_piece(TextSink& sink, const InOneWrite& whole) {
+  return sink.write_str(whole.number.text());
+}
 [[nodiscard]] SinkResult write_piece(TextSink& sink, PaddedDecimal number);
 [[nodiscard]] SinkResult write_piece(TextSink& sink, Hex number);
 [[nodiscard]] SinkResult write_piece(TextSink& sink, Quoted quoted);
@@ -117,6 +126,14 @@ template <class... Pieces>
   SinkResult result;
   (void)((result = detail::write_piece(sink, pieces), result.has_value()) && ...);
   return result;
+}
+
+// The text the pieces make, for where it is needed whole.
+template <class... Pieces>
+[[nodiscard]] std::string text_of(const Pieces&... pieces) {
+  StringSink text;
+  (void)write_pieces(text, pieces...);  // a StringSink takes everything
+  return text.take();
 }
 
 }  // namespace tembra

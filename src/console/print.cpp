@@ -51,9 +51,7 @@ void print_to(StdStream stream, PrintBody body, OnWriteFailure on_failure) {
   if (!error || on_failure == OnWriteFailure::DropRest) {
     return;
   }
-  StringSink message;
-  (void)write_pieces(message, "failed printing to ", stream_name(stream), ": ", *error);
-  fatal_internal_fault(message.text());
+  fatal_internal_fault(text_of("failed printing to ", stream_name(stream), ": ", *error));
 }
 
 }  // namespace

@@ -28,10 +28,8 @@ namespace {
   auto each_cause = [&](TextSink& out) -> SinkResult {
     std::size_t index = 0;
     for (const ErrorObject* cause = &first; cause != nullptr; cause = cause->cause(), ++index) {
-      IndentedWriter indented(out, numbered ? std::optional(index) : std::nullopt);
-      if (auto written =
-              write_pieces(out, "\n", [&](TextSink&) { return write_pieces(indented, *cause); });
-          !written) {
+      const auto number = numbered ? std::optional(index) : std::nullopt;
+      if (auto written = write_pieces(out, "\n", indented(number, *cause)); !written) {
         return written;
       }
     }

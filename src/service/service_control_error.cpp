@@ -33,12 +33,10 @@ using Field = std::variant<std::string_view, std::uint64_t, std::int64_t, const 
 // and a comma after it; in the plain form it follows a comma, unless it is the first.
 [[nodiscard]] SinkResult write_tuple_field(TextSink& sink, const Field& field, bool first,
                                            bool alternate) {
+  auto value = [&](TextSink& out) { return write_field(out, field, alternate); };
   if (alternate) {
-    IndentedWriter nested(sink, std::nullopt);
-    return write_pieces(
-        sink, [&](TextSink&) { return write_field(nested, field, true); }, ",\n");
+    return write_pieces(sink, indented(std::nullopt, value), ",\n");
   }
-  auto value = [&](TextSink& out) { return write_field(out, field, false); };
   return first ? write_pieces(sink, value) : write_pieces(sink, ", ", value);
 }
 

@@ -25,16 +25,36 @@ TEST_F(OsErrorText, SystemMessageWithoutItsLineEndThenTheCode) {
                           "FormatMessageW(0x1200, null, 0, 0, ptr, 2048, null) = 39"));
 }
 
-TEST_F(OsErrorText, FailedLookupReadsItsReasonRightAfterAndShowsIt) {
-  sim::fail_next("FormatMessageW", ERROR_NOT_ENOUGH_MEMORY);
-  EXPECT_EQ(display_text(OsError(5)),
-            "OS Error 5 (FormatMessageW() returned error 8) (os error 5)");
-  EXPECT_TRUE(code_read_right_after("FormatMessageW", ERROR_NOT_ENOUGH_MEMORY));
-}
-
-TEST_F(OsErrorText, CodesWithBit31AreNegativeEverywhere) {
-  EXPECT_EQ(display_text(OsError(static_cast<std::int32_t>(0x80070005))),
-            "OS Error -2147024891 (FormatMessageW() returned error 317) (os error -2147024891)");
+// A lookup that gives no message shows the id looked up, the reason read right after the call,
+// and the code, each number signed. Without ntdll an NT code is looked up unchanged.
+TEST_F(OsErrorText, FailedLookupShowsTheIdAndTheReasonReadRightAfter) {
+  struct Row {
+    std::int32_t code;
+    DWORD reason;
+    bool ntdll_loaded;
+    const char* lookup;
+    const char* text;
+  };
+  for (const Row& row : {
+           Row{5, ERROR_NOT_ENOUGH_MEMORY, true, "0x1200, null, 5",
+               "OS Error 5 (FormatMessageW() returned error 8) (os error 5)"},
+           Row{static_cast<std::int32_t>(0x80070005), ERROR_MR_MID_NOT_FOUND, true,
+               "0x1200, null, 2147942405",
+               "OS Error -2147024891 (FormatMessageW() returned error 317) (os error -2147024891)"},
+           Row{kNtAccessDenied, ERROR_MR_MID_NOT_FOUND, true, "0x1A00, ntdll, 3221225506",
+               "OS Error -1073741790 (FormatMessageW() returned error 317) (os error -805306334)"},
+           Row{kNtAccessDenied, ERROR_MR_MID_NOT_FOUND, false, "0x1200, null, 3489660962",
+               "OS Error -805306334 (FormatMessageW() returned error 317) (os error -805306334)"},
+       }) {
+    fresh_process();
+    sim::set_ntdll_loaded(row.ntdll_loaded);
+    sim::fail_next("FormatMessageW", row.reason);
+    EXPECT_EQ(display_text(OsError(row.code)), row.text);
+    EXPECT_THAT(
+        sim::calls_to({"FormatMessageW"}),
+        ElementsAre("FormatMessageW(" + std::string(row.lookup) + ", 0, ptr, 2048, null) = 0"));
+    EXPECT_TRUE(code_read_right_after("FormatMessageW", row.reason));
+  }
 }
 
 TEST_F(OsErrorText, NtCodeIsLookedUpInNtdllWithoutTheFacilityBit) {
@@ -44,20 +64,10 @@ TEST_F(OsErrorText, NtCodeIsLookedUpInNtdllWithoutTheFacilityBit) {
   EXPECT_THAT(sim::calls_to({"FormatMessageW", "GetModuleHandleW"}),
               ElementsAre("GetModuleHandleW(u\"NTDLL.DLL\") = ntdll",
                           "FormatMessageW(0x1A00, ntdll, 3221225506, 0, ptr, 2048, null) = 109"));
-}
-
-TEST_F(OsErrorText, NtCodeMissingFromNtdllShowsTheIdWithoutTheBit) {
-  sim::fail_next("FormatMessageW", ERROR_MR_MID_NOT_FOUND);
-  EXPECT_EQ(display_text(OsError(kNtAccessDenied)),
-            "OS Error -1073741790 (FormatMessageW() returned error 317) (os error -805306334)");
-}
-
-TEST_F(OsErrorText, NtCodeWithoutNtdllIsLookedUpUnchanged) {
-  sim::set_ntdll_loaded(false);
-  EXPECT_EQ(display_text(OsError(kNtAccessDenied)),
-            "OS Error -805306334 (FormatMessageW() returned error 317) (os error -805306334)");
-  EXPECT_THAT(sim::calls_to({"FormatMessageW"}),
-              ElementsAre("FormatMessageW(0x1200, null, 3489660962, 0, ptr, 2048, null) = 0"));
+  // The code in one write, its sign included.
+  EXPECT_THAT(
+      calls_of(OsError(kNtAccessDenied)),
+      ElementsAre(::testing::StartsWith("{Access Denied}"), " (os error ", "-805306334", ")"));
 }
 
 TEST_F(OsErrorText, OnlyTrailingWhiteSpaceIsRemoved) {

@@ -18,29 +18,13 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// Keeps every call of write_str apart: a sink on a stream writes each one as it comes.
-class CallSink final : public TextSink {
- public:
-  SinkResult write_str(std::string_view text) override {
-    calls.emplace_back(text);
-    return {};
-  }
-  std::vector<std::string> calls;
-};
-
-template <class... Pieces>
-std::vector<std::string> calls_of(const Pieces&... pieces) {
-  CallSink sink;
-  EXPECT_THAT(write_pieces(sink, pieces...), Succeeds());
-  return sink.calls;
-}
-
 using TextPieces = SimTest;
 
 TEST_F(TextPieces, EachPieceGoesOutInTheCallsItNames) {
   EXPECT_THAT(calls_of("text", std::string("owned"), ""), ElementsAre("text", "owned", ""));
   // A negative number's sign on its own, as a formatter writes it.
   EXPECT_THAT(calls_of(Decimal{-2147483647 - 1}), ElementsAre("-", "2147483648"));
+  EXPECT_THAT(calls_of(InOneWrite{Decimal{-5}}, InOneWrite{Decimal{5}}), ElementsAre("-5", "5"));
   EXPECT_THAT(calls_of(Decimal{std::numeric_limits<std::uint64_t>::max()}),
               ElementsAre("18446744073709551615"));
   EXPECT_THAT(calls_of(Decimal{0}), ElementsAre("0"));
@@ -68,20 +52,9 @@ TEST_F(TextPieces, QuotedFormEscapesQuotesBackslashesAndControlCharacters) {
 }
 
 TEST_F(TextPieces, RefusedCallStopsThePiecesAndIsPassedOn) {
-  const auto write = [](TextSink& sink) {
+  refusing_each_write([](TextSink& sink) {
     return write_pieces(sink, "a", Quoted{"b\tc\"d"}, Decimal{-1}, PaddedDecimal{2, 3});
-  };
-  StringSink whole;
-  ASSERT_THAT(write(whole), Succeeds());
-  for (std::size_t accepted = 0;; ++accepted) {
-    RefusingSink sink(accepted);
-    if (write(sink)) {
-      EXPECT_EQ(sink.text(), whole.text());
-      break;
-    }
-    EXPECT_EQ(sink.writes_after_refusal(), 0) << "after " << accepted << " writes";
-    EXPECT_TRUE(whole.text().starts_with(sink.text()));
-  }
+  });
 }
 
 }  // namespace

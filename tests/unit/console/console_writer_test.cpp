@@ -7,7 +7,7 @@
 
 #include "console/std_stream.h"
 #include "platform/sim/simulator.h"
-#include "support/result_matchers.h"
+#include "support/console_matchers.h"
 #include "support/sim_fixture.h"
 #include "support/write_lengths.h"
 

@@ -135,23 +135,30 @@ TEST_F(PrintTest, FailedReportDropsTheRestAndReturns) {
 
 using PrintDeathTest = SimTest;
 
-TEST_F(PrintDeathTest, FailedPrintOutEndsTheProcessWithItsMessage) {
-  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL));
-  EXPECT_EXIT(print_out(kSuccessLine), ExitedWithCode(sim::kFastFailExitStatus),
-              "^failed printing to stdout: .*\\(os error 112\\)\n$");
-}
-
-TEST_F(PrintDeathTest, FailedPrintErrEndsTheProcessAfterTheFirstFailingPiece) {
-  sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL), 2);
-  EXPECT_EXIT(print_err("one", "two", "three"), ExitedWithCode(sim::kFastFailExitStatus),
-              "^onefailed printing to stderr: .*\\(os error 112\\)\n$");
-}
-
-TEST_F(PrintDeathTest, BufferedDataThatCannotBeWrittenEndsTheProcess) {
-  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
-  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
-  EXPECT_EXIT(print_out("partial", " line\n"), ExitedWithCode(sim::kFastFailExitStatus),
-              "^failed printing to stdout: failed to write the buffered data\n$");
+// After what went out before the failing piece: the stream's name and the error.
+TEST_F(PrintDeathTest, FailedPrintEndsTheProcessWithItsMessage) {
+  struct Row {
+    int failing_write;  // of the file, or 0: a console that takes nothing
+    void (*print)();
+    const char* message;
+  };
+  for (const Row& row : {
+           Row{1, [] { print_out(kSuccessLine); },
+               "^failed printing to stdout: .*\\(os error 112\\)\n$"},
+           Row{2, [] { print_err("one", "two", "three"); },
+               "^onefailed printing to stderr: .*\\(os error 112\\)\n$"},
+           Row{0, [] { print_out("partial", " line\n"); },
+               "^failed printing to stdout: failed to write the buffered data\n$"},
+       }) {
+    fresh_process();
+    if (row.failing_write == 0) {
+      sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
+      sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
+    } else {
+      sim::fail_next("NtWriteFile", static_cast<DWORD>(STATUS_DISK_FULL), row.failing_write);
+    }
+    EXPECT_EXIT(row.print(), ExitedWithCode(sim::kFastFailExitStatus), row.message);
+  }
 }
 
 }  // namespace

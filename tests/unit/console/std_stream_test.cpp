@@ -11,6 +11,7 @@
 #include "platform/sim/simulator.h"
 #include "support/result_matchers.h"
 #include "support/sim_fixture.h"
+#include "support/write_lengths.h"
 
 namespace tembra {
 namespace {
@@ -50,20 +51,12 @@ TEST_F(StdStreamTest, PendingWriteThatCompletesCountsItsBytes) {
                 "WaitForSingleObject(stdout#2, 4294967295) = 0"}));
 }
 
-TEST_F(StdStreamTest, ZeroProgressFailsTheWholeWrite) {
-  sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
-  sim::script_console_accepts(STD_OUTPUT_HANDLE, {0});
-  EXPECT_THAT(write_whole(StdStream::Out, "line\n"), FailsWithText("failed to write whole buffer"));
-}
-
-TEST_F(StdStreamTest, CountLargerThanOfferedIsAWriteThatTookNothing) {
-  // Far enough past the 5 bytes offered to leave the console's conversion buffer.
-  constexpr DWORD kExtra = 4096;
-  for (auto kind : {sim::StdKind::File, sim::StdKind::Console}) {
-    SCOPED_TRACE(static_cast<int>(kind));
+TEST_F(StdStreamTest, WriteThatTookNothingFailsTheWholeWrite) {
+  for (const NoProgress& way : kNoProgress) {
+    SCOPED_TRACE(way.name);
     fresh_process();
-    sim::set_std_handle(STD_OUTPUT_HANDLE, kind);
-    sim::overstate_next_write(STD_OUTPUT_HANDLE, kExtra);
+    sim::set_std_handle(STD_OUTPUT_HANDLE, way.kind);
+    way.make();
     EXPECT_THAT(write_whole(StdStream::Out, "line\n"),
                 FailsWithText("failed to write whole buffer"));
   }

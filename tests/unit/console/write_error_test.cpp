@@ -5,18 +5,12 @@
 #include <string>
 
 #include "console/write_error.h"
+#include "support/console_matchers.h"
 #include "support/error_text.h"
-#include "support/result_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace tembra {
 namespace {
-
-std::string debug(const WriteError& error, bool alternate) {
-  StringSink sink;
-  EXPECT_THAT(error.write_debug(sink, alternate), Succeeds());
-  return sink.text();
-}
 
 using WriteErrorTest = SimTest;
 
@@ -32,14 +26,14 @@ TEST_F(WriteErrorTest, EachFailureHasItsKindAndNoCause) {
 TEST_F(WriteErrorTest, PlatformErrorShowsAsTheOsErrorItHolds) {
   const WriteError error(OsError(5));
   EXPECT_EQ(display_text(error), "Access is denied. (os error 5)");
-  EXPECT_EQ(debug(error, false), "Os { code: 5, message: \"Access is denied.\" }");
-  EXPECT_EQ(debug(error, true), "Os {\n    code: 5,\n    message: \"Access is denied.\",\n}");
+  EXPECT_EQ(debug_text(error, false), "Os { code: 5, message: \"Access is denied.\" }");
+  EXPECT_EQ(debug_text(error, true), "Os {\n    code: 5,\n    message: \"Access is denied.\",\n}");
 }
 
 TEST_F(WriteErrorTest, FixedFailureShowsItsKindAndMessage) {
-  EXPECT_EQ(debug(WriteError(WriteFailure::BufferedDataNotWritten), false),
+  EXPECT_EQ(debug_text(WriteError(WriteFailure::BufferedDataNotWritten), false),
             "Error { kind: WriteZero, message: \"failed to write the buffered data\" }");
-  EXPECT_EQ(debug(WriteError(WriteFailure::NonUtf8OnConsole), true),
+  EXPECT_EQ(debug_text(WriteError(WriteFailure::NonUtf8OnConsole), true),
             "Error { kind: InvalidData, message: \"Windows stdio in console mode does not support "
             "writing non-UTF-8 byte sequences\" }");
 }

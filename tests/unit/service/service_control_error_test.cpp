@@ -13,12 +13,6 @@ namespace {
 using Error = ServiceControlError;
 using Raw = RawValueError;
 
-std::string debug(const ErrorObject& error, bool alternate) {
-  StringSink sink;
-  EXPECT_THAT(error.write_debug(sink, alternate), Succeeds());
-  return sink.text();
-}
-
 Error parse_value(std::uint32_t state) {
   return Error(Error::ParseValue{"service status", Raw(Raw::InvalidInteger{state})});
 }
@@ -86,24 +80,25 @@ TEST_F(ServiceControlErrorCause, SurvivesAMoveAndAnAssignment) {
 using ServiceControlErrorDebug = SimTest;
 
 TEST_F(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
-  EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), false),
+  EXPECT_EQ(debug_text(Error(Error::LaunchArgumentsNotSupported{}), false),
             "LaunchArgumentsNotSupported");
-  EXPECT_EQ(debug(parse_value(0), false), "ParseValue(\"service status\", InvalidInteger(0))");
-  EXPECT_EQ(debug(Error(Error::ArgumentHasNulByte{"service name"}), false),
+  EXPECT_EQ(debug_text(parse_value(0), false), "ParseValue(\"service status\", InvalidInteger(0))");
+  EXPECT_EQ(debug_text(Error(Error::ArgumentHasNulByte{"service name"}), false),
             "ArgumentHasNulByte(\"service name\")");
-  EXPECT_EQ(debug(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), false),
+  EXPECT_EQ(debug_text(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), false),
             "ArgumentArrayElementHasNulByte(\"args\", 3)");
-  EXPECT_EQ(debug(Raw(Raw::InvalidIntegerSigned{-5}), false), "InvalidIntegerSigned(-5)");
-  EXPECT_EQ(debug(Raw(Raw::InvalidGuid{"a\"b\\c\n"}), false), "InvalidGuid(\"a\\\"b\\\\c\\n\")");
+  EXPECT_EQ(debug_text(Raw(Raw::InvalidIntegerSigned{-5}), false), "InvalidIntegerSigned(-5)");
+  EXPECT_EQ(debug_text(Raw(Raw::InvalidGuid{"a\"b\\c\n"}), false),
+            "InvalidGuid(\"a\\\"b\\\\c\\n\")");
 }
 
 TEST_F(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
-  EXPECT_EQ(debug(Error(Error::LaunchArgumentsNotSupported{}), true),
+  EXPECT_EQ(debug_text(Error(Error::LaunchArgumentsNotSupported{}), true),
             "LaunchArgumentsNotSupported");
-  EXPECT_EQ(debug(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), true),
+  EXPECT_EQ(debug_text(Error(Error::ArgumentArrayElementHasNulByte{"args", 3}), true),
             "ArgumentArrayElementHasNulByte(\n    \"args\",\n    3,\n)");
   // A nested error is indented one level deeper.
-  EXPECT_EQ(debug(parse_value(0), true),
+  EXPECT_EQ(debug_text(parse_value(0), true),
             "ParseValue(\n    \"service status\",\n    InvalidInteger(\n        0,\n    ),\n)");
 }
 
@@ -111,34 +106,19 @@ using WinapiDebug = SimTest;
 
 TEST_F(WinapiDebug, ShowsTheOsErrorByItsOwnRendering) {
   const Error error(Error::Winapi{OsError(5)});
-  EXPECT_EQ(debug(error, false), "Winapi(Os { code: 5, message: \"Access is denied.\" })");
+  EXPECT_EQ(debug_text(error, false), "Winapi(Os { code: 5, message: \"Access is denied.\" })");
   EXPECT_EQ(
-      debug(error, true),
+      debug_text(error, true),
       "Winapi(\n    Os {\n        code: 5,\n        message: \"Access is denied.\",\n    },\n)");
 }
 
-TEST_F(ServiceControlErrorDebug, RefusedWriteStopsTheDiagnosticFormAndIsPassedOn) {
+TEST_F(ServiceControlErrorText, RefusedWriteStopsTheTextAndIsPassedOn) {
+  const Error nul_byte(Error::ArgumentHasNulByte{"service name"});
+  refusing_each_write([&](TextSink& sink) { return nul_byte.write_display(sink); });
   const Error error = parse_value(0);
   for (const bool alternate : {false, true}) {
-    const std::string whole = debug(error, alternate);
-    for (std::size_t accepted = 0;; ++accepted) {
-      RefusingSink sink(accepted);
-      if (error.write_debug(sink, alternate)) {
-        EXPECT_EQ(sink.text(), whole);
-        break;
-      }
-      EXPECT_EQ(sink.writes_after_refusal(), 0) << "after " << accepted << " writes";
-      EXPECT_TRUE(whole.starts_with(sink.text()));
-    }
+    refusing_each_write([&](TextSink& sink) { return error.write_debug(sink, alternate); });
   }
-}
-
-// A refusing sink stops the writing; what came before stays written.
-TEST_F(ServiceControlErrorText, SinkFailureIsHandedBack) {
-  RefusingSink sink(1);
-  EXPECT_THAT(Error(Error::ArgumentHasNulByte{"service name"}).write_display(sink),
-              FailsWith<SinkFailed>());
-  EXPECT_EQ(sink.text(), "service name");
 }
 
 }  // namespace

@@ -6,8 +6,7 @@
 #include <optional>
 
 #include "service/service_status.h"
-#include "support/rejected_state.h"
-#include "support/result_matchers.h"
+#include "support/service_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace tembra {

@@ -6,7 +6,7 @@
 
 #include "platform/sim/simulator.h"
 #include "service/wide_nul_string.h"
-#include "support/result_matchers.h"
+#include "support/service_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace tembra {

@@ -10,7 +10,7 @@
 
 #include "platform/sim/simulator.h"
 #include "service/service_handles.h"
-#include "support/result_matchers.h"
+#include "support/service_matchers.h"
 #include "support/sim_fixture.h"
 
 namespace tembra {

@@ -1,4 +1,5 @@
-// Matchers for results (std::expected), after Abseil's status matchers:
+// Matchers for results (std::expected), after Abseil's status matchers (those for the errors of
+// the rooms above base are in console_matchers.h and service_matchers.h):
 //
 //     EXPECT_THAT(write_whole(StdStream::Out, "a"), Succeeds());
 //     EXPECT_THAT(write_std_handle(StdStream::Out, "ab"), SucceedsWith(2u));
@@ -20,10 +21,8 @@
 #include <utility>
 #include <variant>
 
+#include "base/os_error.h"
 #include "base/utf.h"
-#include "console/write_error.h"
-#include "service/service_control_error.h"
-#include "service/wide_nul_string.h"
 #include "support/error_text.h"
 
 namespace tembra {
@@ -34,8 +33,6 @@ template <class Error>
 constexpr const char* kErrorName = nullptr;
 template <>
 inline constexpr const char* kErrorName<InvalidUtf16> = "InvalidUtf16";
-template <>
-inline constexpr const char* kErrorName<InteriorNul> = "InteriorNul";
 template <>
 inline constexpr const char* kErrorName<SinkFailed> = "SinkFailed";
 
@@ -48,25 +45,6 @@ std::string error_text(const Error& error) {
     return kErrorName<Error>;
   }
 }
-
-// The platform's code behind an error, or null for an error that has none.
-inline const OsError* os_error_of(const WriteError& error) {
-  return error.os_error();
-}
-inline const OsError* os_error_of(const ServiceControlError& error) {
-  const auto* winapi = std::get_if<ServiceControlError::Winapi>(&error.kind());
-  return winapi == nullptr ? nullptr : &winapi->os_error;
-}
-
-class SucceedsMatcher {
- public:
-  template <class Result>
-  bool MatchAndExplain(const Result& result, ::testing::MatchResultListener*) const {
-    return result.has_value();
-  }
-  void DescribeTo(std::ostream* os) const { *os << "succeeds"; }
-  void DescribeNegationTo(std::ostream* os) const { *os << "fails"; }
-};
 
 // A successful result whose value `inner` matches. Becomes a matcher of each result type it is
 // used with, so that `inner` is a matcher of that result's value type.
@@ -141,8 +119,8 @@ std::string description(const ::testing::Matcher<T>& matcher) {
 }  // namespace result_matchers
 
 // The result holds a value.
-inline auto Succeeds() {
-  return ::testing::MakePolymorphicMatcher(result_matchers::SucceedsMatcher());
+MATCHER(Succeeds, negation ? "fails" : "succeeds") {
+  return arg.has_value();
 }
 
 // The result holds a value that `inner` (a matcher or a value to equal) matches.
@@ -159,28 +137,18 @@ inline auto FailsWithText(const ::testing::Matcher<const std::string&>& text) {
                                 });
 }
 
-// The error carries a platform code that matches: a write error from the platform, or a service
-// error of the Winapi kind.
+// The error carries a platform code that matches: any error for which os_error_of(error) gives the
+// platform's code, or null when it has none (console_matchers.h, service_matchers.h).
 inline auto FailsWithOsError(const ::testing::Matcher<std::int32_t>& code) {
   return result_matchers::fails(
       "an os error that " + result_matchers::description(code),
       [code](const auto& error, ::testing::MatchResultListener& listener) {
-        const OsError* os = result_matchers::os_error_of(error);
+        const OsError* os = os_error_of(error);
         if (os == nullptr) {
           listener << "whose error has no os error";
           return false;
         }
         return code.Matches(os->code());
-      });
-}
-
-// A write error whose kind matches.
-inline auto FailsWithKind(const ::testing::Matcher<WriteErrorKind>& kind) {
-  return result_matchers::fails(
-      "a write error kind that " + result_matchers::description(kind),
-      [kind](const WriteError& error, ::testing::MatchResultListener& listener) {
-        listener << "whose kind is " << ::testing::PrintToString(error.kind());
-        return kind.Matches(error.kind());
       });
 }
 
@@ -190,11 +158,6 @@ auto FailsWith() {
   static_assert(result_matchers::kErrorName<Error> != nullptr, "name the error kind above");
   return result_matchers::fails(result_matchers::kErrorName<Error>,
                                 [](const Error&, ::testing::MatchResultListener&) { return true; });
-}
-
-inline void PrintTo(WriteErrorKind kind, std::ostream* os) {
-  constexpr const char* kNames[] = {"Os", "InvalidData", "WriteZero"};
-  *os << kNames[static_cast<int>(kind)];
 }
 
 // How a result shows in a message: "success", "success with 3", "failure with \"<display

@@ -1,4 +1,4 @@
-// The lengths of the logged writes to the standard handles.
+// The lengths of the logged writes to the standard handles, and the writes that take nothing.
 #pragma once
 
 #include <string>
@@ -22,5 +22,23 @@ inline std::vector<std::string> write_lengths(std::string_view function) {
   }
   return lengths;
 }
+
+// The ways a write to standard output can take nothing, each made for the next write: a console
+// that takes no unit, or a count reported far past what was offered (past the console's
+// conversion buffer too).
+struct NoProgress {
+  const char* name;
+  sim::StdKind kind;
+  void (*make)();
+};
+inline constexpr DWORD kOverstatement = 4096;
+inline const NoProgress kNoProgress[] = {
+    {"console taking no unit", sim::StdKind::Console,
+     [] { sim::script_console_accepts(STD_OUTPUT_HANDLE, {0}); }},
+    {"file overstating its count", sim::StdKind::File,
+     [] { sim::overstate_next_write(STD_OUTPUT_HANDLE, kOverstatement); }},
+    {"console overstating its count", sim::StdKind::Console,
+     [] { sim::overstate_next_write(STD_OUTPUT_HANDLE, kOverstatement); }},
+};
 
 }  // namespace tembra
