@@ -6,9 +6,9 @@
 # The Wine steps mostly wait (service start-ups, one-second pauses), so each starts in the
 # background as soon as the exes it runs are built, in Wine prefixes and temporary folders of
 # its own, while the builds and other steps go on. Every step writes to its own log in
-# build/test-logs/: a passing step shows its last line there, a failing one its whole log. Once a
-# step has failed no new step starts, the running ones finish, and the exit status is 1. A table
-# of the steps, when each started and how many seconds it took, ends every run.
+# build/test-logs/; shown here are a passing step's last line and a failing step's whole log.
+# Once a step has failed no new step starts, the running ones finish, and the exit status is 1.
+# A table of the steps, when each started and how many seconds it took, ends every run.
 #
 # A step whose inputs are those of its last pass in this checkout says so and is skipped. Its
 # stamp in build/test-stamps/ is a digest of the source files it reads (tracked or new, ignored
@@ -33,7 +33,7 @@ failed=()       # names of the failed steps
 running=()      # names of the steps started and not yet reaped
 declare -A pid_of start_of seconds_of result_of key_of
 
-slug() { tr -c 'a-z0-9\n' '-' <<<"${1,,}"; }
+slug() { tr -cs 'a-z0-9\n' '-' <<<"${1,,}"; }
 
 # The environment variables the tools and scripts read, and the installed packages' versions.
 setting=
@@ -106,7 +106,7 @@ start_step() {
 
 # Collects the steps that have ended: their result, time and stamp; a failing one's whole log.
 reap() {
-  local name still=() status end stamp log
+  local name still=() status end stamp log last
   for name in "${running[@]}"; do
     log=$logs/$(slug "$name")
     if [[ ! -f $log.status ]]; then
@@ -118,9 +118,10 @@ reap() {
     seconds_of[$name]=$((end - t0 - ${start_of[$name]}))
     stamp=$stamps/$(slug "$name")
     if ((status == 0)); then
+      last=$(tail -n 1 "$log.log")
       result_of[$name]=passed
       [[ -n ${key_of[$name]} ]] && echo "${key_of[$name]}" >"$stamp"
-      echo "ok    $name (${seconds_of[$name]} s): $(tail -n 1 "$log.log")"
+      echo "ok    $name (${seconds_of[$name]} s)${last:+: $last}"
     else
       result_of[$name]="FAILED ($status)"
       failed+=("$name")
@@ -237,20 +238,22 @@ main() {
     tests/smoke/run.sh "$x86"
   # A from-scratch build that must match the mingw-x86 exe, a signed zip, and that exe under Wine.
   start_step "release" --inputs ". HEAD $x86/tembra-uninstall.exe $helpers" tests/release/run.sh
+  # One compile at a time, then one target at a time: it fills what the parallel builds leave.
+  start_step "fuzz" --inputs "src fuzz scripts/fuzz.sh" scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
   # The product only: the test helpers are built by the first compiler.
   run_step "build: mingw-x86-clang" build mingw-x86-clang tembra-uninstall
   start_step "wine: mingw-x86-clang" \
     --inputs "tests/wine build/mingw-x86-clang/tembra-uninstall.exe $helpers" \
     tests/wine/run.sh build/mingw-x86-clang
   run_step "exe checks" check_exes
-  run_step "build: host" build host
+  # clang-tidy needs only the compile commands.
+  run_step "configure: host" cmake --preset host -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+  start_step "lint" --inputs ". build/host/compile_commands.json" env JOBS="$jobs" scripts/lint.sh
+  run_step "build: host" cmake --build --preset host -j "$jobs"
   start_step "unit tests" --inputs "$cxx build/host/unit_tests $(echo build/host/*_replay)" \
     ctest --preset host -j "$jobs"
-  start_step "lint" --inputs ". build/host/compile_commands.json" env JOBS="$jobs" scripts/lint.sh
   # The floor holds only if something fails when a change leaves lines unreached.
-  run_step "coverage" --inputs "$cxx scripts/coverage.sh" \
-    env JOBS="$jobs" scripts/coverage.sh
-  run_step "fuzz" --inputs "src fuzz scripts/fuzz.sh" scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+  start_step "coverage" --inputs "$cxx scripts/coverage.sh" env JOBS="$jobs" scripts/coverage.sh
   wait_steps
   summary
   if ((${#failed[@]} > 0)); then
