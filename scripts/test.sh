@@ -39,7 +39,7 @@ slug() { tr -cs 'a-z0-9\n' '-' <<<"${1,,}"; }
 setting=
 if [[ $reuse == yes ]]; then
   setting=$({
-    env | grep -E '^(PATH|CC|CXX|[A-Z]*FLAGS|CLANG_[A-Z_]+|FUZZ_[A-Z_]+|OBJDUMP|TEMBRA_[A-Z_]+|WINE[A-Z_]*|RUST_[A-Z_]+)=' | sort
+    env | sort | grep -E '^(PATH|CC|CXX|[A-Z]*FLAGS|OBJDUMP|(CLANG|FUZZ|TEMBRA|RUST)_\w+|WINE\w*)='
     dpkg-query -W -f='${Package}:${Architecture} ${Version}\n' 2>/dev/null
     node --version 2>/dev/null
     python3 --version 2>/dev/null
@@ -181,7 +181,8 @@ summary() {
   echo
   printf '%-28s %6s %8s  %s\n' step start seconds result
   for name in "${steps[@]}"; do
-    printf '%-28s %6d %8d  %s\n' "$name" "${start_of[$name]}" "${seconds_of[$name]}" "${result_of[$name]:-stopped}"
+    printf '%-28s %6d %8d  %s\n' "$name" "${start_of[$name]}" "${seconds_of[$name]}" \
+      "${result_of[$name]:-stopped}"
   done
   printf '%-28s %6s %8d\n' "wall time" "" $((EPOCHSECONDS - t0))
 }
@@ -232,23 +233,22 @@ main() {
   local cxx="src tests/unit fuzz tools cmake CMakeLists.txt CMakePresets.json"
   local x86=build/mingw-x86
   local helpers="$x86/sample-service.exe $x86/message-text.exe"
+  local exes="$x86/tembra-uninstall.exe $helpers"
 
   run_step setup scripts/setup.sh
   start_step "workflow schema" --inputs ".github" validate_workflow
   # The exe the Wine steps wait for comes first; the test helpers come from this build.
   run_step "build: mingw-x86" build mingw-x86
-  start_step "wine: mingw-x86" --inputs "tests/wine $x86/tembra-uninstall.exe $helpers" \
-    tests/wine/run.sh "$x86"
+  start_step "wine: mingw-x86" --inputs "tests/wine $exes" tests/wine/run.sh "$x86"
   start_step "installers" \
-    --inputs "tests/installers tests/wine/lib.sh examples :(glob)* $x86/tembra-uninstall.exe $helpers" \
+    --inputs "tests/installers tests/wine/lib.sh examples :(glob)* $exes" \
     tests/installers/run.sh "$x86"
-  start_step "smoke" --inputs "tests/smoke tests/wine/lib.sh $x86/tembra-uninstall.exe $helpers" \
-    tests/smoke/run.sh "$x86"
+  start_step "smoke" --inputs "tests/smoke tests/wine/lib.sh $exes" tests/smoke/run.sh "$x86"
   # A from-scratch build that must match the mingw-x86 exe, a signed zip, and that exe under Wine.
-  start_step "release" --inputs ". HEAD $x86/tembra-uninstall.exe $helpers" \
-    yielding tests/release/run.sh
+  start_step "release" --inputs ". HEAD $exes" yielding tests/release/run.sh
   # One compile at a time, then one target at a time: it fills what the parallel builds leave.
-  start_step "fuzz" --inputs "src fuzz scripts/fuzz.sh" yielding scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
+  start_step "fuzz" --inputs "src fuzz scripts/fuzz.sh" \
+    yielding scripts/fuzz.sh "${FUZZ_SECONDS:-20}"
   # The product only: the test helpers are built by the first compiler.
   run_step "build: mingw-x86-clang" yielding build mingw-x86-clang tembra-uninstall
   start_step "wine: mingw-x86-clang" \
@@ -263,7 +263,8 @@ main() {
   start_step "unit tests" --inputs "$cxx build/host/unit_tests $(echo build/host/*_replay)" \
     ctest --preset host -j "$jobs"
   # The floor holds only if something fails when a change leaves lines unreached.
-  start_step "coverage" --inputs "$cxx scripts/coverage.sh" yielding env JOBS="$jobs" scripts/coverage.sh
+  start_step "coverage" --inputs "$cxx scripts/coverage.sh" \
+    yielding env JOBS="$jobs" scripts/coverage.sh
   wait_steps
   summary
   if ((${#failed[@]} > 0)); then
