@@ -239,6 +239,10 @@ main() {
   start_step "workflow schema" --inputs ".github" validate_workflow
   # The exe the Wine steps wait for comes first; the test helpers come from this build.
   run_step "build: mingw-x86" build mingw-x86
+  # clang-tidy, the longest step, needs only the compile commands: it starts early.
+  run_step "configure: host" cmake --preset host -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+  start_step "lint" --inputs ". build/host/compile_commands.json" \
+    yielding env JOBS="$jobs" scripts/lint.sh
   start_step "wine: mingw-x86" --inputs "tests/wine $exes" tests/wine/run.sh "$x86"
   start_step "installers" \
     --inputs "tests/installers tests/wine/lib.sh examples :(glob)* $exes" \
@@ -255,10 +259,6 @@ main() {
     --inputs "tests/wine build/mingw-x86-clang/tembra-uninstall.exe $helpers" \
     tests/wine/run.sh build/mingw-x86-clang
   run_step "exe checks" check_exes
-  # clang-tidy needs only the compile commands.
-  run_step "configure: host" cmake --preset host -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
-  start_step "lint" --inputs ". build/host/compile_commands.json" \
-    yielding env JOBS="$jobs" scripts/lint.sh
   run_step "build: host" yielding cmake --build --preset host -j "$jobs"
   start_step "unit tests" --inputs "$cxx build/host/unit_tests $(echo build/host/*_replay)" \
     ctest --preset host -j "$jobs"
@@ -267,6 +267,11 @@ main() {
     yielding env JOBS="$jobs" scripts/coverage.sh
   wait_steps
   summary
+  local name passed=0
+  for name in "${steps[@]}"; do
+    [[ ${result_of[$name]} == passed || ${result_of[$name]} == skipped ]] && passed=$((passed + 1))
+  done
+  echo "steps: $passed passed, ${#failed[@]} failed"
   if ((${#failed[@]} > 0)); then
     echo "failed: $(printf '%s; ' "${failed[@]}")"
     exit 1
