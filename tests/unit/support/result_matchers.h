@@ -79,7 +79,6 @@ std::string description(const ::testing::Matcher<T>& matcher) {
 
 }  // namespace result_matchers
 
-// The result holds a value.
 MATCHER(Succeeds, negation ? "fails" : "succeeds") {
   return arg.has_value();
 }
