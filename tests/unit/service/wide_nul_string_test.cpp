@@ -17,21 +17,20 @@ using Units = std::u16string;
 
 using WideNulStringTest = SimTest;
 
-// Each name as its units, the terminator included: a trailing nul is taken as the terminator,
-// a character above the basic plane is a surrogate pair, high first.
+// Each name as its units, then the terminator: a trailing nul is taken as the terminator, a
+// character above the basic plane is a surrogate pair, high first.
 TEST_F(WideNulStringTest, NameBecomesItsUnitsAndOneTerminator) {
   struct Row {
     std::string_view utf8;
-    Units units;
+    std::u16string_view units;
   };
   for (const Row& row :
-       {Row{"tembra_service", Units(u"tembra_service", 15)}, Row{"", Units(1, u'\0')},
-        Row{std::string_view("svc\0", 4), Units(u"svc", 4)},
-        Row{"a\U0001F600", Units(u"a\xD83D\xDE00", 4)}}) {
+       {Row{"tembra_service", u"tembra_service"}, Row{"", u""},
+        Row{std::string_view("svc\0", 4), u"svc"}, Row{"a\U0001F600", u"a\xD83D\xDE00"}}) {
     const auto name = WideNulString::from_utf8(row.utf8);
     ASSERT_THAT(name, Succeeds()) << row.units.size();
-    EXPECT_EQ(name->size_with_nul(), row.units.size());
-    EXPECT_EQ(Units(name->c_str(), name->size_with_nul()), row.units);
+    EXPECT_EQ(name->size_with_nul(), row.units.size() + 1);
+    EXPECT_EQ(Units(name->c_str(), name->size_with_nul()), Units(row.units) + u'\0');
   }
 }
 
