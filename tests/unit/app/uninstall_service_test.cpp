@@ -19,22 +19,8 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
-// The calls that make up the procedure, without those of the output streams.
-std::vector<std::string> procedure_calls() {
-  return sim::calls_to({"OpenSCManagerW", "OpenServiceW", "QueryServiceStatusEx", "ControlService",
-                        "DeleteService", "CloseServiceHandle", "GetLastError",
-                        "CreateWaitableTimerExW", "SetWaitableTimer", "WaitForSingleObject",
-                        "CloseHandle", "Sleep"});
-}
-
-std::size_t index_of_first(std::string_view function) {
-  const auto& calls = sim::calls();
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    if (sim::call_name(calls[i]) == function) {
-      return i;
-    }
-  }
-  return calls.size();
+std::ptrdiff_t index_of_first(std::string_view function) {
+  return std::ranges::find(sim::calls(), function, sim::call_name) - sim::calls().begin();
 }
 
 std::string report_with_cause(std::string_view cause) {
@@ -50,8 +36,12 @@ TEST_F(UninstallProcedure, StopsARunningServicePausesOneSecondAndDeletesIt) {
   const std::string scm = handle_label(0);
   const std::string svc = handle_label(1);
   const std::string timer = handle_label(2);
+  // The procedure's calls, without those of the output streams.
   EXPECT_THAT(
-      procedure_calls(),
+      sim::calls_to({"OpenSCManagerW", "OpenServiceW", "QueryServiceStatusEx", "ControlService",
+                     "DeleteService", "CloseServiceHandle", "GetLastError",
+                     "CreateWaitableTimerExW", "SetWaitableTimer", "WaitForSingleObject",
+                     "CloseHandle", "Sleep"}),
       ElementsAre("OpenSCManagerW(null, null, 0x1) = " + scm,
                   "OpenServiceW(" + scm + ", u\"tembra_service\", 0x10024) = " + svc,
                   "QueryServiceStatusEx(" + svc + ", 0, ptr, 36, ptr) = 1",
@@ -119,13 +109,7 @@ INSTANTIATE_TEST_SUITE_P(States, EveryStateButStopped,
                                            SERVICE_PAUSE_PENDING, SERVICE_PAUSED));
 
 TEST_F(UninstallProcedure, StopReplyWithUndecodableStateIsPrintedAndTheRunGoesOn) {
-  sim::Service service;
-  service.name = units_of(kServiceName);
-  service.status.dwCurrentState = SERVICE_RUNNING;
-  service.control_answer = sim::ControlAnswer::ReplyBadState;
-  service.reply_state = 9;
-  sim::add_service(std::move(service));
-
+  install_service(SERVICE_RUNNING, sim::ControlAnswer::ReplyBadState, 9);
   EXPECT_EQ(entry_point(), 0);
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "invalid service status value\n");
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), kSuccessLine);
@@ -139,6 +123,8 @@ struct Refusal {
   const char* cause;
   std::size_t handles_open;  // when the call is refused
   bool made_up = true;       // false: the platform's own answer, the service never installed
+  sim::ControlAnswer answer = sim::ControlAnswer::Accept;
+  const char* stop_line = "";  // on standard error before the report
 };
 
 class RefusedCall : public SimTest, public ::testing::WithParamInterface<Refusal> {};
@@ -146,14 +132,15 @@ class RefusedCall : public SimTest, public ::testing::WithParamInterface<Refusal
 TEST_P(RefusedCall, ReportsTheCodeReadRightAfterAndReleasesTheHandlesServiceFirst) {
   const Refusal& refusal = GetParam();
   if (refusal.made_up) {
-    install_service(SERVICE_RUNNING);
+    install_service(SERVICE_RUNNING, refusal.answer);
     sim::fail_next(refusal.function, refusal.code);
   }
 
   EXPECT_EQ(entry_point(), 1);
   EXPECT_TRUE(code_read_right_after(refusal.function, refusal.code));
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
-  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), report_with_cause(refusal.cause));
+  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE),
+            refusal.stop_line + report_with_cause(refusal.cause));
   EXPECT_TRUE(every_handle_closed_once());
   std::vector<std::string> closes;
   for (std::size_t n = refusal.handles_open; n-- > 0;) {
@@ -176,8 +163,12 @@ INSTANTIATE_TEST_SUITE_P(
                 1, false},
         Refusal{"QueryServiceStatusEx", ERROR_ACCESS_DENIED, "Access is denied. (os error 5)", 2},
         Refusal{"DeleteService", ERROR_SERVICE_MARKED_FOR_DELETE,
-                "The specified service has been marked for deletion. (os error 1072)", 2}),
-    [](const auto& info) { return std::string(info.param.function); });
+                "The specified service has been marked for deletion. (os error 1072)", 2},
+        Refusal{"DeleteService", ERROR_ACCESS_DENIED, "Access is denied. (os error 5)", 2, true,
+                sim::ControlAnswer::Refuse, "IO error in winapi call\n"}),
+    [](const auto& info) {
+      return std::string(info.param.function) + (*info.param.stop_line ? "AfterARefusedStop" : "");
+    });
 
 TEST_F(UninstallProcedure, UndecodableQueriedStateFailsBeforeAnyRequest) {
   install_service(0);
@@ -187,16 +178,6 @@ TEST_F(UninstallProcedure, UndecodableQueriedStateFailsBeforeAnyRequest) {
             "the target type: 0\n");
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
   EXPECT_THAT(sim::calls_to({"ControlService", "DeleteService"}), IsEmpty());
-  EXPECT_TRUE(every_handle_closed_once());
-}
-
-TEST_F(UninstallProcedure, RefusedStopThenRefusedDeletionWritesTheLineThenTheReport) {
-  install_service(SERVICE_RUNNING, sim::ControlAnswer::Refuse);
-  sim::fail_next("DeleteService", ERROR_ACCESS_DENIED);
-  EXPECT_EQ(entry_point(), 1);
-  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE),
-            "IO error in winapi call\n" + report_with_cause("Access is denied. (os error 5)"));
-  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
   EXPECT_TRUE(every_handle_closed_once());
 }
 

@@ -53,6 +53,7 @@ TEST_P(PauseFor, MakesTheseCallsAndClosesTheTimerBeforeAnySleep) {
   EXPECT_TRUE(every_handle_closed_once());
 }
 
+constexpr const char* kNoTimer = "CreateWaitableTimerExW";  // refused
 constexpr std::uint64_t kMaxSeconds = std::numeric_limits<std::uint64_t>::max();
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,25 +75,19 @@ INSTANTIATE_TEST_SUITE_P(
                   {kCreated, set_to("-9223372036854775807"), kWaited, kClosed}},
         PauseCase{"NoTimerSleepsOneAndAHalfMillisecondsAsTwo",
                   {0, 1'500'000},
-                  "CreateWaitableTimerExW",
+                  kNoTimer,
                   {kRefused, "Sleep(2)"}},
-        PauseCase{"NoTimerSleepsTwoMilliseconds",
-                  {0, 2'000'000},
-                  "CreateWaitableTimerExW",
-                  {kRefused, "Sleep(2)"}},
+        PauseCase{"NoTimerSleepsTwoMilliseconds", {0, 2'000'000}, kNoTimer, {kRefused, "Sleep(2)"}},
+        PauseCase{"NoTimerSleepsOneSecond", {1, 0}, kNoTimer, {kRefused, "Sleep(1000)"}},
         PauseCase{
-            "NoTimerSleepsOneSecond", {1, 0}, "CreateWaitableTimerExW", {kRefused, "Sleep(1000)"}},
-        PauseCase{"NoTimerSleepsANanosecondAsOneMillisecond",
-                  {0, 1},
-                  "CreateWaitableTimerExW",
-                  {kRefused, "Sleep(1)"}},
+            "NoTimerSleepsANanosecondAsOneMillisecond", {0, 1}, kNoTimer, {kRefused, "Sleep(1)"}},
         PauseCase{"NoTimerLargestFiniteSleep",
                   {4294967, 294'000'000},
-                  "CreateWaitableTimerExW",
+                  kNoTimer,
                   {kRefused, "Sleep(4294967294)"}},
         PauseCase{"NoTimerMillisecondsRoundedUpPastTheLimitAreInfinite",
                   {4294967, 294'000'001},
-                  "CreateWaitableTimerExW",
+                  kNoTimer,
                   {kRefused, "Sleep(4294967295)"}},
         PauseCase{"DueTimeBeyondTheSignedRangeClosesTheTimerAndSleepsForever",
                   {922337203686, 0},

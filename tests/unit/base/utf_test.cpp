@@ -39,13 +39,11 @@ TEST_F(Utf8Sequences, ValidPrefixStopsAtTheFirstIllFormedSequence) {
 }
 
 TEST_F(Utf8Sequences, SequenceWidthOfStartBytes) {
-  EXPECT_EQ(utf8_sequence_width(0x7F), 1u);
-  EXPECT_EQ(utf8_sequence_width(0x80), 0u);
-  EXPECT_EQ(utf8_sequence_width(0xC1), 0u);
-  EXPECT_EQ(utf8_sequence_width(0xC2), 2u);
-  EXPECT_EQ(utf8_sequence_width(0xEF), 3u);
-  EXPECT_EQ(utf8_sequence_width(0xF4), 4u);
-  EXPECT_EQ(utf8_sequence_width(0xF5), 0u);
+  constexpr std::pair<unsigned char, std::size_t> kWidths[] = {
+      {0x7F, 1}, {0x80, 0}, {0xC1, 0}, {0xC2, 2}, {0xEF, 3}, {0xF4, 4}, {0xF5, 0}};
+  for (const auto& [byte, width] : kWidths) {
+    EXPECT_EQ(utf8_sequence_width(byte), width) << int{byte};
+  }
 }
 
 using StrictUtf16ToUtf8 = SimTest;
@@ -74,45 +72,41 @@ Units decode_exactly(std::string_view bytes) {
   return units;
 }
 
-using LenientUtf8ToUtf16 = SimTest;
-
-TEST_F(LenientUtf8ToUtf16, WellFormedTextOfEveryLength) {
-  EXPECT_EQ(decode_exactly("A\u00E9\u20AC\U0001F600"), Units(u"A\u00E9\u20AC\xD83D\xDE00"));
-  EXPECT_EQ(decode_exactly("\u07FF\u0800\uFFFF"), Units(u"\u07FF\u0800\uFFFF"));
-  EXPECT_EQ(decode_exactly("\U0010FFFF"), Units(u"\xDBFF\xDFFF"));
-  EXPECT_EQ(decode_exactly("\U00010000"), Units(u"\xD800\xDC00"));
-}
-
-struct IllFormed {
+struct Decoded {
   const char* what;
   std::string bytes;
   Units units;
 };
 
-class LenientUtf8ToUtf16IllFormed : public SimTest,
-                                    public ::testing::WithParamInterface<IllFormed> {};
+// Ill-formed bytes become replacement characters; no text is read past its end.
+class LenientUtf8ToUtf16 : public SimTest, public ::testing::WithParamInterface<Decoded> {};
 
-TEST_P(LenientUtf8ToUtf16IllFormed, BecomesReplacementCharactersWithoutReadingPastTheEnd) {
+TEST_P(LenientUtf8ToUtf16, DecodesWithoutReadingPastTheEnd) {
   EXPECT_EQ(decode_exactly(GetParam().bytes), GetParam().units) << GetParam().what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Sequences, LenientUtf8ToUtf16IllFormed,
-    ::testing::Values(IllFormed{"two-byte lead at the end", "a\xC3", u"a\uFFFD"},
-                      IllFormed{"three-byte sequence cut after two", "\xE2\x82", u"\uFFFD"},
-                      IllFormed{"four-byte sequence cut after three", "\xF0\x9F\x98", u"\uFFFD"},
-                      IllFormed{"four-byte lead alone at the end", "ab\xF0", u"ab\uFFFD"},
-                      IllFormed{"stray continuation bytes", "\x80x\xBF", u"\uFFFDx\uFFFD"},
-                      IllFormed{"truncated sequence before ASCII", "\xE2\x82z", u"\uFFFDz"},
-                      IllFormed{"overlong two-byte", "\xC0\xAF", u"\uFFFD\uFFFD"},
-                      IllFormed{"overlong three-byte", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-                      IllFormed{"overlong four-byte", "\xF0\x8F\xBF\xBF",
-                                u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-                      IllFormed{"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
-                      IllFormed{"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-                      IllFormed{"lead byte beyond F4", "\xF5\x80", u"\uFFFD\uFFFD"},
-                      IllFormed{"byte FF", "\xFF", u"\uFFFD"},
-                      IllFormed{"just below E0's range", "\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"}),
+    Sequences, LenientUtf8ToUtf16,
+    ::testing::Values(
+        Decoded{"well-formed of each length", "A\u00E9\u20AC\U0001F600",
+                u"A\u00E9\u20AC\xD83D\xDE00"},
+        Decoded{"well-formed at the length limits", "\u07FF\u0800\uFFFF", u"\u07FF\u0800\uFFFF"},
+        Decoded{"highest code point", "\U0010FFFF", u"\xDBFF\xDFFF"},
+        Decoded{"lowest pair", "\U00010000", u"\xD800\xDC00"},
+        Decoded{"two-byte lead at the end", "a\xC3", u"a\uFFFD"},
+        Decoded{"three-byte sequence cut after two", "\xE2\x82", u"\uFFFD"},
+        Decoded{"four-byte sequence cut after three", "\xF0\x9F\x98", u"\uFFFD"},
+        Decoded{"four-byte lead alone at the end", "ab\xF0", u"ab\uFFFD"},
+        Decoded{"stray continuation bytes", "\x80x\xBF", u"\uFFFDx\uFFFD"},
+        Decoded{"truncated sequence before ASCII", "\xE2\x82z", u"\uFFFDz"},
+        Decoded{"overlong two-byte", "\xC0\xAF", u"\uFFFD\uFFFD"},
+        Decoded{"overlong three-byte", "\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
+        Decoded{"overlong four-byte", "\xF0\x8F\xBF\xBF", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        Decoded{"encoded surrogate", "\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},
+        Decoded{"above U+10FFFF", "\xF4\x90\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
+        Decoded{"lead byte beyond F4", "\xF5\x80", u"\uFFFD\uFFFD"},
+        Decoded{"byte FF", "\xFF", u"\uFFFD"},
+        Decoded{"just below E0's range", "\xE0\x9F\xBF", u"\uFFFD\uFFFD\uFFFD"}),
     [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 }  // namespace

@@ -69,8 +69,6 @@ TEST_F(ConsoleWriterTest, BrokenSequencesAreRejected) {
 // A write that holds the whole sequence gets its answer at once, nothing kept for the next write.
 TEST_F(ConsoleWriterTest, WholeButIllFormedSequenceInOneWriteIsRejectedAtOnce) {
   for (const char* whole : {"\xC3\x28", "\xED\xA0\x80", "\xF4\x90\x80\x80"}) {
-    fresh_process();
-    sim::set_std_handle(STD_OUTPUT_HANDLE, sim::StdKind::Console);
     EXPECT_THAT(write_std_handle(StdStream::Out, whole), FailsWithKind(WriteErrorKind::InvalidData))
         << testing::PrintToString(whole);
     EXPECT_TRUE(pending().empty()) << testing::PrintToString(whole);

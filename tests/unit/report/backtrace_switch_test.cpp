@@ -50,10 +50,6 @@ TEST_F(BacktraceSwitch, AnyValueButZeroSwitchesOn) {
   }
   EXPECT_FALSE(decide(std::nullopt, u"0"));
   EXPECT_FALSE(decide(std::nullopt, std::nullopt));
-}
-
-TEST_F(BacktraceSwitch, EachReadFollowsSetLastErrorZero) {
-  EXPECT_FALSE(decide(std::nullopt, std::nullopt));
   EXPECT_EQ(environment_reads(),
             (std::vector<std::string>{
                 "SetLastError(0)", "GetEnvironmentVariableW(u\"RUST_LIB_BACKTRACE\", ptr, 64) = 0",

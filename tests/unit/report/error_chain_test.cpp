@@ -84,7 +84,9 @@ TEST_F(ChainText, CausesFollowIndentedAndNumberedFromZeroWhenTwoOrMore) {
     for (auto pieces = row.chain.rbegin(); pieces != row.chain.rend(); ++pieces) {
       errors.emplace_front(*pieces, errors.empty() ? nullptr : &errors.front());
     }
+    // Neither a disabled backtrace (the default) nor an unsupported one adds anything.
     EXPECT_EQ(chain_text(errors.front()), row.text);
+    EXPECT_EQ(chain_text(errors.front(), StackBacktrace::unsupported()), row.text);
   }
 }
 
@@ -96,13 +98,6 @@ TEST_F(ChainText, RefusedWriteStopsTheTextAndIsPassedOn) {
     return write_chain_text(sink, outer, StackBacktrace::disabled());
   };
   EXPECT_GT(refusing_each_write(write), 5u);
-}
-
-TEST_F(ChainText, UnsupportedOrDisabledBacktraceAddsNothing) {
-  const MadeUpError inner({"inner"});
-  const MadeUpError outer({"outer"}, &inner);
-  EXPECT_EQ(chain_text(outer, StackBacktrace::unsupported()), "outer\n\nCaused by:\n    inner");
-  EXPECT_EQ(chain_text(outer, StackBacktrace::disabled()), "outer\n\nCaused by:\n    inner");
 }
 
 constexpr std::string_view kMissingServiceReport =
@@ -142,19 +137,19 @@ void expect_frame_lines(std::string_view section, std::size_t frames) {
   EXPECT_EQ(numbered, frames);
 }
 
+// A cause that is a raw value shows the value.
 TEST_F(FailureReport, WithoutBacktraceIsErrorChainAndOneLineFeed) {
-  EXPECT_EQ(report_failure(ErrorChain::wrap(missing_service())), 1);
-  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), kMissingServiceReport);
-  EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
-}
-
-TEST_F(FailureReport, CausedByParseValueShowsTheRawValue) {
-  ErrorChain chain = ErrorChain::wrap(ServiceControlError(ServiceControlError::ParseValue{
-      "service status", RawValueError(RawValueError::InvalidInteger{8})}));
-  EXPECT_EQ(report_failure(std::move(chain)), 1);
-  EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE),
-            "Error: invalid service status value\n\nCaused by:\n    invalid unsigned integer for "
-            "the target type: 8\n");
+  for (const auto& [error, report] :
+       {std::pair{missing_service(), std::string(kMissingServiceReport)},
+        {ServiceControlError(ServiceControlError::ParseValue{
+             "service status", RawValueError(RawValueError::InvalidInteger{8})}),
+         "Error: invalid service status value\n\nCaused by:\n    invalid unsigned integer for the "
+         "target type: 8\n"}}) {
+    fresh_process();
+    EXPECT_EQ(report_failure(ErrorChain::wrap(ServiceControlError(error))), 1);
+    EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), report);
+    EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "");
+  }
 }
 
 TEST_F(FailureReport, BacktraceSectionCarriesFramesAndEndsInOneLineFeed) {

@@ -66,21 +66,19 @@ TEST_F(StackBacktraceTest, NoFrameRecordedIsUnsupported) {
 
 using BacktraceSection = SimTest;
 
-TEST_F(BacktraceSection, HeadingThenTextWithoutTrailingWhiteSpace) {
-  StringSink sink;
-  ASSERT_THAT(write_backtrace_section(sink, "   0: main\n   1: start \t\r\n\u3000\u00A0\n"),
-              Succeeds());
-  EXPECT_EQ(sink.text(), "\n\nStack backtrace:\n   0: main\n   1: start");
-}
-
-TEST_F(BacktraceSection, TextWithItsOwnHeadingGetsNoSecond) {
-  StringSink sink;
-  ASSERT_THAT(write_backtrace_section(sink, "stack backtrace:\n   0: main\n"), Succeeds());
-  EXPECT_EQ(sink.text(), "\n\nStack backtrace:\n   0: main");
-  // Only the exact lower-case heading is taken as the text's own.
-  StringSink other;
-  ASSERT_THAT(write_backtrace_section(other, "Stack backtrace:\n   0: main"), Succeeds());
-  EXPECT_EQ(other.text(), "\n\nStack backtrace:\nStack backtrace:\n   0: main");
+// Only the exact lower-case heading is taken as the text's own.
+TEST_F(BacktraceSection, HeadingThenTextWithoutTrailingWhiteSpaceOrASecondHeading) {
+  for (const auto& [text, section] :
+       std::initializer_list<std::pair<std::string_view, std::string_view>>{
+           {"   0: main\n   1: start \t\r\n\u3000\u00A0\n",
+            "\n\nStack backtrace:\n   0: main\n   1: start"},
+           {"stack backtrace:\n   0: main\n", "\n\nStack backtrace:\n   0: main"},
+           {"Stack backtrace:\n   0: main",
+            "\n\nStack backtrace:\nStack backtrace:\n   0: main"}}) {
+    StringSink sink;
+    ASSERT_THAT(write_backtrace_section(sink, text), Succeeds());
+    EXPECT_EQ(sink.text(), section);
+  }
 }
 
 }  // namespace

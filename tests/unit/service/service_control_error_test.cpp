@@ -54,15 +54,13 @@ TEST_F(ServiceControlErrorCause, OnlyParseValueAndWinapiHaveOne) {
   EXPECT_EQ(Error(Error::ArgumentHasNulByte{"service name"}).cause(), nullptr);
   EXPECT_EQ(Error(Error::ArgumentArrayElementHasNulByte{"arguments", 0}).cause(), nullptr);
 
-  const Error parse = parse_value(8);
-  ASSERT_NE(parse.cause(), nullptr);
-  EXPECT_EQ(display_text(*parse.cause()), "invalid unsigned integer for the target type: 8");
-  EXPECT_EQ(parse.cause()->cause(), nullptr);
-
-  const Error winapi(Error::Winapi{OsError(5)});
-  ASSERT_NE(winapi.cause(), nullptr);
-  EXPECT_EQ(display_text(*winapi.cause()), "Access is denied. (os error 5)");
-  EXPECT_EQ(winapi.cause()->cause(), nullptr);
+  for (const auto& [error, cause] :
+       {std::pair{parse_value(8), "invalid unsigned integer for the target type: 8"},
+        std::pair{Error(Error::Winapi{OsError(5)}), "Access is denied. (os error 5)"}}) {
+    ASSERT_NE(error.cause(), nullptr);
+    EXPECT_EQ(display_text(*error.cause()), cause);
+    EXPECT_EQ(error.cause()->cause(), nullptr);
+  }
 }
 
 TEST_F(ServiceControlErrorCause, SurvivesAMoveAndAnAssignment) {
@@ -90,6 +88,9 @@ TEST_F(ServiceControlErrorDebug, PlainFormNamesTheKindAndItsFields) {
   EXPECT_EQ(debug_text(Raw(Raw::InvalidIntegerSigned{-5}), false), "InvalidIntegerSigned(-5)");
   EXPECT_EQ(debug_text(Raw(Raw::InvalidGuid{"a\"b\\c\n"}), false),
             "InvalidGuid(\"a\\\"b\\\\c\\n\")");
+  // A Winapi error shows its OsError by that error's own rendering.
+  EXPECT_EQ(debug_text(Error(Error::Winapi{OsError(5)}), false),
+            "Winapi(Os { code: 5, message: \"Access is denied.\" })");
 }
 
 TEST_F(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
@@ -100,15 +101,8 @@ TEST_F(ServiceControlErrorDebug, AlternateFormPutsEachFieldOnItsOwnLine) {
   // A nested error is indented one level deeper.
   EXPECT_EQ(debug_text(parse_value(0), true),
             "ParseValue(\n    \"service status\",\n    InvalidInteger(\n        0,\n    ),\n)");
-}
-
-using WinapiDebug = SimTest;
-
-TEST_F(WinapiDebug, ShowsTheOsErrorByItsOwnRendering) {
-  const Error error(Error::Winapi{OsError(5)});
-  EXPECT_EQ(debug_text(error, false), "Winapi(Os { code: 5, message: \"Access is denied.\" })");
   EXPECT_EQ(
-      debug_text(error, true),
+      debug_text(Error(Error::Winapi{OsError(5)}), true),
       "Winapi(\n    Os {\n        code: 5,\n        message: \"Access is denied.\",\n    },\n)");
 }
 

@@ -26,9 +26,7 @@ struct RequestCode {
 class RequestTable : public OpenedServiceTest, public ::testing::WithParamInterface<RequestCode> {};
 
 TEST_P(RequestTable, SendsItsControlCode) {
-  sim::Service service;
-  service.status.dwCurrentState = SERVICE_RUNNING;
-  const ServiceHandle handle = open(std::move(service));
+  const ServiceHandle handle = open(queried(SERVICE_RUNNING));
   const Request request(GetParam().request);
   EXPECT_EQ(request.control_code(), GetParam().code);
   EXPECT_THAT(handle.send_control(request), Succeeds());

@@ -59,10 +59,8 @@ TEST_F(ServiceHandlesTest, HandleSurvivesARefusedDeletionAndIsClosedOnce) {
 using ServiceStatusCallsTest = OpenedServiceTest;
 
 TEST_F(ServiceStatusCallsTest, QueryPassesLevelZeroAndA36ByteBuffer) {
-  sim::Service service;
-  service.status = {
-      SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 3, 2500, 4321, 0};
-  const ServiceHandle handle = open(std::move(service));
+  const ServiceHandle handle = open(
+      {SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 3, 2500, 4321, 0});
   const auto status = handle.query_status();
   ASSERT_THAT(status, Succeeds());
   EXPECT_EQ(status->current_state, ServiceState::Running);
@@ -80,16 +78,12 @@ TEST_F(ServiceStatusCallsTest, RefusedQueryIsAWinapiErrorWithTheCodeReadAtOnce) 
 }
 
 TEST_F(ServiceStatusCallsTest, QueriedUndecodableStateFails) {
-  sim::Service service;
-  service.status.dwCurrentState = 8;
-  EXPECT_EQ(rejected_state(open(std::move(service)).query_status()), 8u);
+  EXPECT_EQ(rejected_state(open(queried(8)).query_status()), 8u);
 }
 
 TEST_F(ServiceStatusCallsTest, StopReplyIsDecodedWithoutProcessId) {
-  sim::Service service;
-  service.status = {
-      SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 0, 0, 4321, 0};
-  const ServiceHandle handle = open(std::move(service));
+  const ServiceHandle handle =
+      open({SERVICE_WIN32_OWN_PROCESS, SERVICE_RUNNING, SERVICE_ACCEPT_STOP, 0, 0, 0, 0, 4321, 0});
   const auto reply = handle.send_control(Request(Request::Stop{}));
   ASSERT_THAT(reply, Succeeds());
   EXPECT_EQ(reply->current_state, ServiceState::StopPending);

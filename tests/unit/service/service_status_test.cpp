@@ -12,10 +12,6 @@
 namespace tembra {
 namespace {
 
-SERVICE_STATUS_PROCESS queried(DWORD state) {
-  return SERVICE_STATUS_PROCESS{SERVICE_WIN32_OWN_PROCESS, state, 0, 0, 0, 0, 0, 0, 0};
-}
-
 using ServiceStatusDecoding = SimTest;
 
 TEST_F(ServiceStatusDecoding, EachOfTheSevenStates) {
@@ -56,15 +52,14 @@ TEST_F(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
 TEST_F(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
   SERVICE_STATUS_PROCESS raw = queried(SERVICE_STOPPED);
   raw.dwServiceSpecificExitCode = 7;
-  raw.dwWin32ExitCode = ERROR_SERVICE_SPECIFIC_ERROR;
-  EXPECT_EQ(decode_service_status(raw)->exit_code,
-            (ServiceExitCode{ServiceExitCode::Kind::ServiceSpecific, 7}));
-  raw.dwWin32ExitCode = 0;
-  EXPECT_EQ(decode_service_status(raw)->exit_code,
-            (ServiceExitCode{ServiceExitCode::Kind::Win32, 0}));
-  raw.dwWin32ExitCode = 1067;
-  EXPECT_EQ(decode_service_status(raw)->exit_code,
-            (ServiceExitCode{ServiceExitCode::Kind::Win32, 1067}));
+  using enum ServiceExitCode::Kind;
+  for (const auto& [win32, code] :
+       {std::pair{DWORD{ERROR_SERVICE_SPECIFIC_ERROR}, ServiceExitCode{ServiceSpecific, 7}},
+        {DWORD{0}, ServiceExitCode{Win32, 0}},
+        {DWORD{1067}, ServiceExitCode{Win32, 1067}}}) {
+    raw.dwWin32ExitCode = win32;
+    EXPECT_EQ(decode_service_status(raw)->exit_code, code) << win32;
+  }
 }
 
 TEST_F(ServiceStatusDecoding, WaitHintInSecondsAndNanoseconds) {

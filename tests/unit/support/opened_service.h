@@ -26,6 +26,12 @@ class OpenedServiceTest : public SimTest {
     EXPECT_THAT(opened, Succeeds());
     return std::move(*opened);
   }
+  // The same for a service whose record is `status` and that accepts every request.
+  ServiceHandle open(const SERVICE_STATUS_PROCESS& status) {
+    sim::Service service;
+    service.status = status;
+    return open(std::move(service));
+  }
   // The log's name for the service's handle.
   static std::string svc() { return handle_label(1); }
 

@@ -46,45 +46,6 @@ std::string error_text(const Error& error) {
   }
 }
 
-// A successful result whose value `inner` matches. Becomes a matcher of each result type it is
-// used with, so that `inner` is a matcher of that result's value type.
-template <class Inner>
-class SucceedsWithMatcher {
- public:
-  explicit SucceedsWithMatcher(Inner inner) : inner_(std::move(inner)) {}
-
-  template <class Result>
-  operator ::testing::Matcher<Result>() const {  // NOLINT(google-explicit-constructor)
-    return ::testing::Matcher<Result>(new Impl<const std::remove_cvref_t<Result>&>(inner_));
-  }
-
- private:
-  template <class ResultRef>
-  class Impl final : public ::testing::MatcherInterface<ResultRef> {
-   public:
-    using Value = typename std::remove_cvref_t<ResultRef>::value_type;
-    explicit Impl(const Inner& inner) : inner_(::testing::SafeMatcherCast<const Value&>(inner)) {}
-
-    bool MatchAndExplain(ResultRef result,
-                         ::testing::MatchResultListener* listener) const override {
-      return result.has_value() && ::testing::ExplainMatchResult(inner_, *result, listener);
-    }
-    void DescribeTo(std::ostream* os) const override {
-      *os << "succeeds with a value that ";
-      inner_.DescribeTo(os);
-    }
-    void DescribeNegationTo(std::ostream* os) const override {
-      *os << "fails, or succeeds with a value that ";
-      inner_.DescribeNegationTo(os);
-    }
-
-   private:
-    ::testing::Matcher<const Value&> inner_;
-  };
-
-  Inner inner_;
-};
-
 // A failed result whose error `check(error, listener)` accepts; `check` may say why not.
 template <class Check>
 class FailsMatcher {
@@ -118,15 +79,14 @@ std::string description(const ::testing::Matcher<T>& matcher) {
 
 }  // namespace result_matchers
 
-// The result holds a value.
 MATCHER(Succeeds, negation ? "fails" : "succeeds") {
   return arg.has_value();
 }
 
-// The result holds a value that `inner` (a matcher or a value to equal) matches.
+// The result holds a value that `inner` (a matcher or a value to equal) matches, as an optional.
 template <class Inner>
 auto SucceedsWith(Inner inner) {
-  return result_matchers::SucceedsWithMatcher<Inner>(std::move(inner));
+  return ::testing::Optional(std::move(inner));
 }
 
 // The error's display text matches: a text to equal, or a string matcher.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -22,6 +23,11 @@ inline constexpr std::string_view kSuccessLine =
 // ASCII text as UTF-16 units: as the platform stores a name, or a console receives the text.
 inline std::u16string units_of(std::string_view ascii) {
   return std::u16string(ascii.begin(), ascii.end());
+}
+
+// A queried status record: a service in its own process, in the given state, and nothing more.
+inline SERVICE_STATUS_PROCESS queried(DWORD state) {
+  return SERVICE_STATUS_PROCESS{SERVICE_WIN32_OWN_PROCESS, state, 0, 0, 0, 0, 0, 0, 0};
 }
 
 // Everything a process keeps between calls, as at its start: both standard streams (no line
@@ -47,13 +53,14 @@ class SimTest : public ::testing::Test {
     fresh_process();
   }
 
-  // Installs the service in the given state, answering control requests as `answer` says.
-  static void install_service(DWORD state, sim::ControlAnswer answer = sim::ControlAnswer::Accept) {
-    sim::Service service;
-    service.name = units_of(kServiceName);
-    service.status.dwCurrentState = state;
-    service.control_answer = answer;
-    sim::add_service(std::move(service));
+  // Installs the service in the given state, answering control requests as `answer` says (with
+  // `reply_state` in the reply where the answer carries one).
+  static void install_service(DWORD state, sim::ControlAnswer answer = sim::ControlAnswer::Accept,
+                              DWORD reply_state = 0) {
+    sim::add_service({.name = units_of(kServiceName),
+                      .status = queried(state),
+                      .control_answer = answer,
+                      .reply_state = reply_state});
   }
 
   // The log's name for the n-th handle the program was given (0 = the first).
@@ -63,19 +70,17 @@ class SimTest : public ::testing::Test {
 // The first call of `function` is followed at once by the read of the given error code.
 inline ::testing::AssertionResult code_read_right_after(std::string_view function, DWORD code) {
   const auto& calls = sim::calls();
-  for (std::size_t i = 0; i < calls.size(); ++i) {
-    if (sim::call_name(calls[i]) != function) {
-      continue;
-    }
-    const std::string expected = "GetLastError() = " + std::to_string(code);
-    if (i + 1 < calls.size() && calls[i + 1] == expected) {
-      return ::testing::AssertionSuccess();
-    }
-    return ::testing::AssertionFailure() << "after \"" << calls[i] << "\" came \""
-                                         << (i + 1 < calls.size() ? calls[i + 1] : "(end of log)")
-                                         << "\", not \"" << expected << "\"";
+  const auto call = std::ranges::find(calls, function, sim::call_name);
+  if (call == calls.end()) {
+    return ::testing::AssertionFailure() << "no call of " << function << " in the log";
   }
-  return ::testing::AssertionFailure() << "no call of " << function << " in the log";
+  const std::string expected = "GetLastError() = " + std::to_string(code);
+  const std::string next = call + 1 == calls.end() ? "(end of log)" : *(call + 1);
+  if (next == expected) {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure()
+         << "after \"" << *call << "\" came \"" << next << "\", not \"" << expected << "\"";
 }
 
 // Every handle handed out was closed exactly once, and no close went astray.
