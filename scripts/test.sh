@@ -198,12 +198,9 @@ build() {
 # The CI workflow against GitHub's schema, by a validator pinned to one version and installed
 # under build/ only; an invalid file must fail it, or its passing would prove nothing.
 validate_workflow() {
-  local dir=build/action-validator version=0.6.0 installed=
+  local dir=build/action-validator
   local validator=$dir/node_modules/.bin/action-validator
-  installed=$(node -p "require('./$dir/node_modules/@action-validator/cli/package.json').version" 2>/dev/null) || true
-  if [[ $installed != "$version" ]]; then
-    npm install --prefix "$dir" --no-save --no-audit --no-fund "@action-validator/cli@$version"
-  fi
+  scripts/npm_pinned.sh "$dir" @action-validator/cli@0.6.0
   printf 'on: push\njobs:\n  x:\n    steps: 3\n' >"$dir/invalid.yml"
   if "$validator" "$dir/invalid.yml" >/dev/null 2>&1; then
     echo "workflow: the validator accepts an invalid file" >&2
@@ -236,7 +233,7 @@ main() {
   local exes="$x86/tembra-uninstall.exe $helpers"
 
   run_step setup scripts/setup.sh
-  start_step "workflow schema" --inputs ".github" validate_workflow
+  start_step "workflow schema" --inputs ".github scripts/npm_pinned.sh" validate_workflow
   # The exe the Wine steps wait for comes first; the test helpers come from this build.
   run_step "build: mingw-x86" build mingw-x86
   # clang-tidy, the longest step, needs only the compile commands: it starts early.

@@ -10,12 +10,9 @@ zip=$1
 unsigned_sha256=$2
 sbom=$zip/tembra-uninstall.cdx.json
 
-dir=build/cyclonedx-validator version=10.3.0
-installed=$(node -p "require('./$dir/node_modules/@cyclonedx/cyclonedx-library/package.json').version" 2>/dev/null) || true
-if [[ $installed != "$version" ]]; then
-  npm install --prefix "$dir" --no-save --no-audit --no-fund "@cyclonedx/cyclonedx-library@$version" \
-    ajv@8 ajv-formats@3 ajv-formats-draft2019@1
-fi
+dir=build/cyclonedx-validator
+scripts/npm_pinned.sh "$dir" @cyclonedx/cyclonedx-library@10.3.0 ajv@8 ajv-formats@3 \
+  ajv-formats-draft2019@1
 # An ES module finds its imports from where it lies.
 cp tests/release/validate_sbom.mjs "$dir/"
 jq '.components[0].licenses = [{license: {id: "NOT-A-LICENCE"}}]' "$sbom" >"$dir/invalid.cdx.json"
