@@ -4,7 +4,7 @@
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
 
-scripts/setup.sh || exit 1
+scripts/setup.sh demo || exit 1
 cmake --preset mingw-x86 >/dev/null || exit 1
 cmake --build --preset mingw-x86 -j "${JOBS:-2}" || exit 1
 

@@ -70,30 +70,38 @@ _setup_packages_present() {
   _setup_apt_install "${missing[@]}"
 }
 
+_setup_updated=        # yes or no once this run has updated apt's index
+_setup_update_errors=  # the lines of that update that name what it could not fetch
+
 # A mirror caught in the middle of a sync fails `apt-get update` on one index ("File has unexpected
 # size ... Mirror sync in progress?") for some minutes, at times for days; the packages wanted may
 # well lie elsewhere.
 _setup_apt_install() {
-  local tries=${TEMBRA_APT_TRIES:-4} pause=${TEMBRA_APT_PAUSE:-30} try=1 log updated=no failed
+  local tries=${TEMBRA_APT_TRIES:-4} pause=${TEMBRA_APT_PAUSE:-30} try=1 log failed
   log=$(mktemp) || return 1
-  while :; do
+  # One update a run: a later install (qemu-user, once the 32-bit check asks for it) takes the
+  # first one's outcome.
+  while [[ -z $_setup_updated ]]; do
     # In a condition, so that a caller's errexit leaves the failure to this loop.
     if apt-get update 2>&1 | tee -a "$log"; ((PIPESTATUS[0] == 0)); then
-      updated=yes
-      break
+      _setup_updated=yes
+    elif ((try >= tries)); then
+      _setup_updated=no
+      echo "setup: apt-get update failed $tries times; trying the install anyway, as the index" \
+        "that failed may not matter"
+    else
+      echo "setup: apt-get update failed (try $try of $tries); trying again in $pause s"
+      sleep "$pause"
+      try=$((try + 1))
     fi
-    ((try >= tries)) && break
-    echo "setup: apt-get update failed (try $try of $tries); trying again in $pause s"
-    sleep "$pause"
-    try=$((try + 1))
+    _setup_update_errors=$(grep -E '^(Err:[0-9]|E: Failed to fetch )' "$log")
   done
-  [[ $updated == no ]] && echo "setup: apt-get update failed $tries times; trying the install" \
-    "anyway, as the index that failed may not matter"
+  printf '%s\n' "$_setup_update_errors" >"$log"
   if _setup_apt_get install "$@" 2>&1 | tee -a "$log"; ((PIPESTATUS[0] == 0)); then
     rm -f "$log"
     return 0
   fi
-  [[ $updated == no ]] && _setup_install_without_failed_suites "$log" "$@" && {
+  [[ $_setup_updated == no ]] && _setup_install_without_failed_suites "$log" "$@" && {
     rm -f "$log"
     return 0
   }

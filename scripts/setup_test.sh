@@ -89,14 +89,16 @@ _setup_source_parts=$work/etc/sources.list.d
 export PATH=$work/bin:$PATH STANDIN_CALLS=$work/calls STANDIN_SOURCES=$work/sources
 export TEMBRA_APT_TRIES=3 TEMBRA_APT_PAUSE=0
 
-# install <failing updates> <pass|clash|fail>: setup's own lines, apt-get's calls, and the lines
+# install <failing updates> <pass|clash|fail> [again]: setup's own lines, apt-get's calls, and the lines
 # that name a suite in the sources of a second install.
 install() {
   : >"$STANDIN_CALLS"
   rm -f "$STANDIN_SOURCES"
   local status=0
-  STANDIN_UPDATE_FAILS=$1 STANDIN_INSTALL=$2 _setup_packages_present zip jq >"$work/out" 2>&1 ||
-    status=$?
+  {
+    STANDIN_UPDATE_FAILS=$1 STANDIN_INSTALL=$2 _setup_packages_present zip jq &&
+      if [[ ${3:-} == again ]]; then _setup_packages_present unzip; fi
+  } >"$work/out" 2>&1 || status=$?
   grep -E '^(setup:|  http)' "$work/out" || true
   echo "apt-get calls: $(tr '\n' ' ' <"$STANDIN_CALLS")"
   if [[ -f $STANDIN_SOURCES ]]; then
@@ -114,6 +116,9 @@ expect pass "update fails twice, then passes" "apt-get calls: update update upda
 check_command=(install 9 pass)
 expect pass "update keeps failing, the install passes" \
   "trying the install anyway" "apt-get calls: update update update install "
+check_command=(install 9 pass again)
+expect pass "a second install in one run takes the first one's update" \
+  "apt-get calls: update update update install install "
 check_command=(install 9 clash)
 expect pass "update keeps failing, the install passes without the failed suite" \
   "WITHOUT bookworm-security (http://deb.debian.org/debian-security)," \
