@@ -50,8 +50,38 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # unfinished; nothing here plays media, so the set-up goes without it.
 wine_template_make() {
   mkdir -p "$1"
-  WINEPREFIX=$1 WINEDLLOVERRIDES=winegstreamer=d wine wineboot --init >/dev/null 2>&1 || return 1
+  WINEPREFIX=$1 WINEDLLOVERRIDES=winegstreamer=d wine wineboot --init >/dev/null 2>&1 || {
+    echo "wineboot --init failed" >&2
+    return 1
+  }
   WINEPREFIX=$1 wineserver -w
+  wine_prefix_check "$1"
+}
+
+# wine_prefix_check PREFIX: both halves of the set-up completed: the 64-bit and the 32-bit
+# program folders exist and the registry names them expanded. An unfinished 32-bit pass leaves
+# the 32-bit ProgramFilesDir as str(2):"%SystemDrive%\\Program Files (x86)", which installers
+# take as it stands (and then install nowhere).
+wine_prefix_check() {
+  local folder entry
+  for folder in "Program Files" "Program Files (x86)"; do
+    [[ -d $1/drive_c/$folder ]] || {
+      echo "prefix $1: no C:\\$folder: Wine's set-up did not complete" >&2
+      return 1
+    }
+  done
+  # A key of system.reg and a value line under it, escaped as the file holds them.
+  for entry in '[Software\\Microsoft\\Windows\\CurrentVersion]|"ProgramFilesDir"="C:\\Program Files"' \
+    '[Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion]|"ProgramFilesDir"="C:\\Program Files (x86)"'; do
+    KEY=${entry%%|*} VALUE=${entry#*|} awk '
+      /^\[/ { ours = index($0, ENVIRON["KEY"] " ") == 1 }
+      ours && $0 == ENVIRON["VALUE"] { found = 1 }
+      END { exit !found }' "$1/system.reg" && continue
+    echo "prefix $1: system.reg lacks ${entry#*|} under ${entry%%|*}" \
+      "(Wine's set-up did not complete); it holds:" >&2
+    grep -F '"ProgramFilesDir"' "$1/system.reg" | sed 's/^/  /' >&2
+    return 1
+  done
 }
 
 _wine_cleanup() {
@@ -73,7 +103,7 @@ wine_template_ensure() {
   _OWN_TEMPLATE=$(mktemp -d /tmp/tembra-wine-template.XXXXXX)
   WINE_TEMPLATE=$_OWN_TEMPLATE/prefix
   wine_template_make "$WINE_TEMPLATE" || {
-    echo "could not make a Wine prefix" >&2
+    echo "could not make a Wine prefix that is fit for the tests" >&2
     exit 2
   }
 }
