@@ -48,22 +48,28 @@ now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Wine's gstreamer registration can abort the 32-bit pass of the set-up under qemu
 # ("unimplemented function mfplat.dll.MFTRegister"), which leaves that half of the prefix
 # unfinished; nothing here plays media, so the set-up goes without it.
+# Wine's service control manager gives a service process ServicesPipeTimeout ms (a string value;
+# 10000 unless set) to answer a start or a control, and a 32-bit service under qemu on a loaded
+# machine can take longer: the stop request then fails after 10 s, as if the service had refused
+# it. Windows' own default is 30 s; the tests wait for it, not for the machine.
 wine_template_make() {
   mkdir -p "$1"
-  WINEPREFIX=$1 WINEDLLOVERRIDES=winegstreamer=d wine wineboot --init >/dev/null 2>&1 || {
-    echo "wineboot --init failed" >&2
+  if ! WINEPREFIX=$1 WINEDLLOVERRIDES=winegstreamer=d wine wineboot --init >/dev/null 2>&1 ||
+    ! WINEPREFIX=$1 wine reg add 'HKLM\System\CurrentControlSet\Control' /v ServicesPipeTimeout \
+      /t REG_SZ /d 120000 /f >/dev/null 2>&1; then
+    echo "wineboot --init or reg add failed" >&2
     return 1
-  }
+  fi
   WINEPREFIX=$1 wineserver -w
   wine_prefix_check "$1"
 }
 
 # wine_prefix_check PREFIX: both halves of the set-up completed: the 64-bit and the 32-bit
-# program folders exist and the registry names them expanded. An unfinished 32-bit pass leaves
+# program folders exist and the registry names them expanded; services get their time. An unfinished 32-bit pass leaves
 # the 32-bit ProgramFilesDir as str(2):"%SystemDrive%\\Program Files (x86)", which installers
 # take as it stands (and then install nowhere).
 wine_prefix_check() {
-  local folder entry
+  local folder entry value
   for folder in "Program Files" "Program Files (x86)"; do
     [[ -d $1/drive_c/$folder ]] || {
       echo "prefix $1: no C:\\$folder: Wine's set-up did not complete" >&2
@@ -72,14 +78,15 @@ wine_prefix_check() {
   done
   # A key of system.reg and a value line under it, escaped as the file holds them.
   for entry in '[Software\\Microsoft\\Windows\\CurrentVersion]|"ProgramFilesDir"="C:\\Program Files"' \
-    '[Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion]|"ProgramFilesDir"="C:\\Program Files (x86)"'; do
-    KEY=${entry%%|*} VALUE=${entry#*|} awk '
+    '[Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion]|"ProgramFilesDir"="C:\\Program Files (x86)"' \
+    '[System\\CurrentControlSet\\Control]|"ServicesPipeTimeout"="120000"'; do
+    value=${entry#*|}
+    KEY=${entry%%|*} VALUE=$value awk '
       /^\[/ { ours = index($0, ENVIRON["KEY"] " ") == 1 }
       ours && $0 == ENVIRON["VALUE"] { found = 1 }
       END { exit !found }' "$1/system.reg" && continue
-    echo "prefix $1: system.reg lacks ${entry#*|} under ${entry%%|*}" \
-      "(Wine's set-up did not complete); it holds:" >&2
-    grep -F '"ProgramFilesDir"' "$1/system.reg" | sed 's/^/  /' >&2
+    echo "prefix $1: system.reg lacks $value under ${entry%%|*}; it holds:" >&2
+    grep -F "${value%%=*}=" "$1/system.reg" | sed 's/^/  /' >&2
     return 1
   done
 }
