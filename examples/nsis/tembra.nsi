@@ -130,7 +130,7 @@ Section "Uninstall"
   ${EndIf}
 
   ; A file that cannot be deleted now goes at the next restart (/REBOOTOK), which sets the
-  ; reboot flag. The tool's notices go with the tool.
+  ; reboot flag. The tool has ended, so it goes at once, and its notices with it.
   Delete /REBOOTOK "$INSTDIR\tembra-uninstall.exe"
   Delete /REBOOTOK "$INSTDIR\LICENSE"
   Delete /REBOOTOK "$INSTDIR\THIRD-PARTY-NOTICES.txt"

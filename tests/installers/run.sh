@@ -141,11 +141,12 @@ install() {
 }
 
 # uninstall RECIPE FOLDER: a silent uninstall. The NSIS uninstaller waits and gives its status
-# only when it is passed its folder as "_?=FOLDER".
+# only when it is passed its folder as "_?=FOLDER"; msiexec is told to leave a restart to its
+# caller, as the README advises.
 uninstall() {
   case $1 in
   nsis) win_run "\"$2\\uninstall.exe\" /S _?=$2" ;;
-  msi) win_run "msiexec /x C:\\tembra.msi /qn" ;;
+  msi) win_run "msiexec /x C:\\tembra.msi /qn /norestart" ;;
   esac
 }
 
