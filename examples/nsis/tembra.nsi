@@ -13,9 +13,12 @@
 ; the vendor and need not be installed.
 ;
 ; The uninstaller removes the service with tembra-uninstall.exe, and only then the files. Its
-; exit status is 0 when the service was removed or was already gone, 2 otherwise: the files
-; then stay, so that the uninstall can be run again. A program that runs it silently must pass
-; the install folder as the last argument, "_?=<folder>", to wait for it and get that status.
+; exit status is 0 when the service was removed or was already gone; 3010
+; (ERROR_SUCCESS_REBOOT_REQUIRED) when the service was only marked for deletion, as a service
+; that is still running is: the files it cannot delete yet go at the next restart; 2 otherwise:
+; the files then stay, so that the uninstall can be run again. A program that runs it silently
+; must pass the install folder as the last argument, "_?=<folder>", to wait for it and get that
+; status.
 ; A real installer also registers its uninstaller with Windows (Add/Remove Programs); left
 ; out here.
 
@@ -62,29 +65,44 @@ Section
 SectionEnd
 
 Section "Uninstall"
-  ; $0: the tool's exit status ("error" if it did not start); $1: its standard output and
-  ; standard error, merged in the order written (the first 1023 characters: the report's
-  ; cause line comes well before).
-  nsExec::ExecToStack '"$INSTDIR\tembra-uninstall.exe"'
-  Pop $0
-  Pop $1
+  ; RUST_LIB_BACKTRACE=0 keeps a stack backtrace out of the tool's failure report where the
+  ; machine sets RUST_BACKTRACE=1; remove this line to let one in.
+  System::Call 'kernel32::SetEnvironmentVariable(t "RUST_LIB_BACKTRACE", t "0")'
 
-  ; Keep the output in the temp folder and show it in the details, line by line.
-  FileOpen $2 "${LOG}" w
-  FileWrite $2 "$1"
-  FileClose $2
-  FileOpen $2 "${LOG}" r
-  ClearErrors
+  ; cmd writes the tool's standard output and standard error, merged in the order written, into
+  ; the log byte for byte, and ends with the tool's exit status: $0 ("error" if cmd did not
+  ; start). nsExec's own capture would decode the output in the ANSI code page, and the tool
+  ; writes UTF-8.
+  nsExec::ExecToLog '"$SYSDIR\cmd.exe" /d /s /c ""$INSTDIR\tembra-uninstall.exe" >"${LOG}" 2>&1"'
+  Pop $0
+
+  ; $1: the log's first 1023 bytes as text, decoded from UTF-8 (FileRead would take them in the
+  ; ANSI code page, and garble a cause line in another script; it comes well before that end).
+  System::Call 'kernel32::CreateFileW(w "${LOG}", i 0x80000000, i 1, p 0, i 3, i 0, p 0) p .r2'
+  System::Call '*(&m1024) p .r3'
+  System::Call 'kernel32::ReadFile(p r2, p r3, i 1023, *i 0 r4, p 0)'
+  System::Call 'kernel32::CloseHandle(p r2)'
+  System::Call 'kernel32::MultiByteToWideChar(i 65001, i 0, p r3, i r4, w .r1, i ${NSIS_MAX_STRLEN}) i .r5'
+  System::Free $3
+  StrCpy $1 $1 $5
+
+  ; Shown in the details, line by line.
+  StrCpy $2 0
+  StrCpy $3 ""
   ${Do}
-    FileRead $2 $3
-    ${IfThen} ${Errors} ${|} ${ExitDo} ${|}
-    StrCpy $4 $3 1 -1
-    ${IfThen} $4 == "$\n" ${|} StrCpy $3 $3 -1 ${|}
-    StrCpy $4 $3 1 -1
-    ${IfThen} $4 == "$\r" ${|} StrCpy $3 $3 -1 ${|}
-    DetailPrint "$3"
-  ${Loop}
-  FileClose $2
+    StrCpy $4 $1 1 $2
+    ${If} $4 == "$\n"
+      DetailPrint "$3"
+      StrCpy $3 ""
+    ${ElseIf} $4 == ""
+      ${If} $3 != ""
+        DetailPrint "$3"
+      ${EndIf}
+    ${ElseIf} $4 != "$\r"
+      StrCpy $3 "$3$4"
+    ${EndIf}
+    IntOp $2 $2 + 1
+  ${LoopUntil} $4 == ""
   DetailPrint "tembra-uninstall.exe exit status: $0 (output kept in ${LOG})"
 
   ; Exit status 1 with "(os error 1060)" means the service does not exist: nothing left to
@@ -100,10 +118,31 @@ Section "Uninstall"
     Abort
   ${EndIf}
 
-  Delete "$INSTDIR\tembra-uninstall.exe"
-  Delete "$INSTDIR\LICENSE"
-  Delete "$INSTDIR\THIRD-PARTY-NOTICES.txt"
-  Delete "$INSTDIR\sample-service.exe"
-  Delete "$INSTDIR\uninstall.exe"
-  RMDir "$INSTDIR"
+  ; Exit status 0 and the service's key still there: the service is only marked for deletion
+  ; (it did not stop, or another program holds it open). Windows removes it once it has stopped,
+  ; at the latest at the next restart; until then its program may run, and its file cannot be
+  ; deleted.
+  ClearErrors
+  EnumRegKey $2 HKLM "SYSTEM\CurrentControlSet\Services\${SERVICE}" 0
+  ${IfNot} ${Errors}
+    DetailPrint "The service is marked for deletion: it goes at the next restart, with the files still in use."
+    SetRebootFlag true
+  ${EndIf}
+
+  ; A file that cannot be deleted now goes at the next restart (/REBOOTOK), which sets the
+  ; reboot flag. The tool has ended, so it goes at once, and its notices with it.
+  Delete /REBOOTOK "$INSTDIR\tembra-uninstall.exe"
+  Delete /REBOOTOK "$INSTDIR\LICENSE"
+  Delete /REBOOTOK "$INSTDIR\THIRD-PARTY-NOTICES.txt"
+  Delete /REBOOTOK "$INSTDIR\sample-service.exe"
+  ${If} ${RebootFlag}
+    ; The folder too, after the files, and this uninstaller when it runs from the folder
+    ; ("_?="). 3010: a restart completes the uninstall.
+    Delete /REBOOTOK "$INSTDIR\uninstall.exe"
+    RMDir /REBOOTOK "$INSTDIR"
+    SetErrorLevel 3010
+  ${Else}
+    Delete "$INSTDIR\uninstall.exe"
+    RMDir "$INSTDIR"
+  ${EndIf}
 SectionEnd

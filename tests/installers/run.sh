@@ -6,19 +6,30 @@
 # then:
 #   uninstall        exit status 0, service gone, files gone
 #   service gone     the service was removed behind the installer's back: exit status 0
+#   marked for deletion
+#                    the service accepts no stop, so the tool only marks it for deletion; its
+#                    program runs from the product folder, or from elsewhere: the NSIS
+#                    uninstaller ends with 3010 and leaves what it cannot delete to the next
+#                    restart; msiexec under Wine ends with 0 and leaves the file in use
 #   removal fails    the service accepts no stop and an earlier run of the tool marked it for
 #                    deletion, so the tool reports os error 1072: the uninstall fails, the
-#                    report is kept, the files stay
+#                    report is kept (without a backtrace, RUST_BACKTRACE=1 notwithstanding),
+#                    the files stay
+#   Japanese system  NSIS, service gone, the report in Japanese: the log and the details hold
+#                    it as written
 # and the package's tables: where the tool's action sits, its type, no deletion of the service.
-# Usage: tests/installers/run.sh [build folder]   (default build/mingw-x86)
+# Usage: tests/installers/run.sh [build folder [text]]   (default build/mingw-x86; with a text,
+# only the cases whose names hold it, e.g. "nsis: uninstall, service marked")
 set -u
 root=$(cd "$(dirname "$0")/../.." && pwd)
 WINE_BUILD=$(realpath -m -- "${1:-$root/build/mingw-x86}")
+only=${2:-}
 TOOL_EXE=$WINE_BUILD/tembra-uninstall.exe
 # shellcheck source=tests/wine/lib.sh
 source "$root/tests/wine/lib.sh"
 
 setup_exe=$WINE_BUILD/installers/tembra-setup.exe
+details_setup_exe=$WINE_BUILD/installers/tembra-details-setup.exe
 msi=$WINE_BUILD/installers/tembra.msi
 default_folder='C:\Program Files (x86)\Tembra'
 chosen_folder='C:\Vendor Apps\Tembra'
@@ -37,6 +48,23 @@ done
 
 echo "building the installers into $WINE_BUILD/installers from $tool_dir"
 makensis -V2 -DTOOL_DIR="$tool_dir" -DOUTFILE="$setup_exe" "$root/examples/nsis/tembra.nsi" || exit 2
+# The recipe with every DetailPrint also written to C:\details.txt (a silent uninstall shows no
+# details).
+details_nsi=$WINE_BUILD/installers/tembra-details.nsi
+{
+  cat <<'EOF'
+Var test_details
+!macro TEST_DETAIL text
+  DetailPrint `${text}`
+  FileOpen $test_details "C:\details.txt" a
+  FileSeek $test_details 0 END
+  FileWriteUTF16LE $test_details `${text}$\r$\n`
+  FileClose $test_details
+!macroend
+EOF
+  sed 's/^\( *\)DetailPrint /\1!insertmacro TEST_DETAIL /' "$root/examples/nsis/tembra.nsi"
+} >"$details_nsi"
+makensis -V2 -DTOOL_DIR="$tool_dir" -DOUTFILE="$details_setup_exe" "$details_nsi" || exit 2
 # wixl takes Source paths relative to the current folder only.
 (cd "$root" && wixl -a x86 -D ToolDir="$(realpath -m --relative-to=. "$tool_dir")" -o "$msi" \
   examples/msi/tembra.wxs) || exit 2
@@ -65,6 +93,7 @@ files_in() {
   path=$(prefix_path "$1")
   if [[ -d $path ]]; then
     # Byte order whatever the locale: bash sorts a glob by LC_COLLATE.
+    # shellcheck disable=SC2030 # for this glob only
     (cd "$path" && LC_ALL=C && echo *)
   else
     echo "no folder"
@@ -90,7 +119,7 @@ assert_notices_as_shipped() {
 install() {
   case $1 in
   nsis)
-    cp "$setup_exe" "$WINEPREFIX/drive_c/"
+    cp "$setup_exe" "$WINEPREFIX/drive_c/tembra-setup.exe"
     local choice=
     [[ $2 == "$default_folder" ]] || choice=" /D=$2"
     win_run "C:\\tembra-setup.exe /S$choice"
@@ -112,22 +141,24 @@ install() {
 }
 
 # uninstall RECIPE FOLDER: a silent uninstall. The NSIS uninstaller waits and gives its status
-# only when it is passed its folder as "_?=FOLDER".
+# only when it is passed its folder as "_?=FOLDER"; msiexec is told to leave a restart to its
+# caller, as the README advises.
 uninstall() {
   case $1 in
   nsis) win_run "\"$2\\uninstall.exe\" /S _?=$2" ;;
-  msi) win_run "msiexec /x C:\\tembra.msi /qn" ;;
+  msi) win_run "msiexec /x C:\\tembra.msi /qn /norestart" ;;
   esac
 }
 
 # assert_kept RECIPE STDOUT STDERR: what the uninstall kept of the tool's output. The NSIS
-# uninstaller keeps both streams, merged, in its log in the temp folder; msiexec under Wine
-# passes them on to its own console.
+# uninstaller keeps both streams, merged in the order written, in its log in the temp folder
+# (the tool writes to standard error, a refused stop request, before standard output); msiexec
+# under Wine passes them on to its own console.
 assert_kept() {
   if [[ $1 == nsis ]]; then
     local log
     log=$(find "$WINEPREFIX/drive_c/users" -name tembra-uninstall.log)
-    assert_file_bytes "${log:-$T/no log in the temp folder}" "$2$3"
+    assert_file_bytes "${log:-$T/no log in the temp folder}" "$3$2"
   else
     assert_file_bytes "$T/out" "$2"
     assert_file_bytes "$T/err" "$3"
@@ -177,12 +208,85 @@ case_removal_fails() {
   run_tool
   assert_eq 0 "$RC" "an earlier run of the tool: exit status"
   assert_eq RUNNING "$(service_state)" "service marked for deletion, still RUNNING"
-  uninstall "$1" "$default_folder"
+  # As these machines' environment has it, and a machine-wide setting would: the recipes'
+  # RUST_LIB_BACKTRACE=0 keeps the backtrace out of the report.
+  RUST_BACKTRACE=1 uninstall "$1" "$default_folder"
   # msiexec gives 1603 on Windows for the same failure.
   assert_eq "$([[ $1 == nsis ]] && echo 2 || echo 1627)" "$RC" "uninstall: exit status"
   assert_kept "$1" "" $'IO error in winapi call\n'"$(failure_report 1072)"$'\n'
   # The notices stay with the exe that stays.
   assert_eq "$installed_files" "$(files_in "$default_folder")" "uninstall: files stay"
+}
+
+# pending_deletions: the deletions scheduled for the next restart, one path a line, from
+# PendingFileRenameOperations (pairs of names: a path, then where it goes; nowhere for a
+# deletion). A rename, should one be there, shows as "PATH -> DESTINATION".
+pending_deletions() {
+  wine reg query 'HKLM\SYSTEM\CurrentControlSet\Control\Session Manager' \
+    /v PendingFileRenameOperations 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *PendingFileRenameOperations *REG_MULTI_SZ *//p' |
+    awk -F'\\\\0' '{ for (i = 1; i < NF; i += 2) print $(i + 1) == "" ? $i : $i " -> " $(i + 1) }'
+}
+
+# case_marked_for_deletion RECIPE in-use|elsewhere: the vendor's service replaced by one that
+# refuses to stop, so that the tool can only mark it for deletion; its program is the product
+# folder's sample-service.exe, running and so not to be deleted, or one outside that folder.
+case_marked_for_deletion() {
+  install "$1" "$default_folder"
+  remove_service_behind_installer
+  if [[ $2 == in-use ]]; then
+    wine sc create "$SERVICE_NAME" binPath= "\"$default_folder\\sample-service.exe\" nostop" >/dev/null
+  else
+    install_service nostop
+  fi
+  start_service
+  uninstall "$1" "$default_folder"
+  assert_eq RUNNING "$(service_state)" "uninstall: service marked for deletion, still RUNNING"
+  assert_kept "$1" "$SUCCESS_LINE" $'IO error in winapi call\n'
+  # The tool and its notices go at once.
+  local left scheduled=() prefix="\\??\\"
+  if [[ $1 == nsis ]]; then
+    assert_eq 3010 "$RC" "uninstall: exit status, restart required"
+    # The files in use, then the folder, go at the restart; the service's key alone asks for it
+    # when no file is in use.
+    left=uninstall.exe
+    [[ $2 == in-use ]] && left="sample-service.exe $left" &&
+      scheduled+=("$prefix$default_folder\\sample-service.exe")
+    scheduled+=("$prefix$default_folder\\uninstall.exe" "$prefix$default_folder\\")
+  else
+    # Windows Installer schedules a file in use for the restart and returns 3010; Wine's
+    # msiexec leaves it where it is and schedules nothing.
+    assert_eq 0 "$RC" "uninstall: exit status"
+    left="no folder"
+    [[ $2 == in-use ]] && left=sample-service.exe
+  fi
+  assert_eq "$left" "$(files_in "$default_folder")" "uninstall: the tool and its notices gone, what is left"
+  assert_eq "$(printf '%s\n' "${scheduled[@]}")" "$(pending_deletions)" \
+    "uninstall: deletions scheduled for the restart"
+}
+
+# The NSIS uninstaller on a Japanese system, whose ANSI code page (932) garbles or loses UTF-8
+# bytes read as ANSI: the log holds the tool's bytes exactly and the details show its lines as
+# written. The installer is built from a copy of the recipe in which every DetailPrint also
+# writes its line to C:\details.txt.
+case_translated_report() {
+  local report details
+  setup_exe=$details_setup_exe
+  install nsis "$default_folder"
+  remove_service_behind_installer
+  # From here on Wine's programs take the system's language from LC_ALL (Wine's sc among them,
+  # so no more service_state). Bash, that locale not installed here, warns when it is set.
+  # shellcheck disable=SC2031 # not the glob's LC_ALL above
+  export LC_ALL=ja_JP.UTF-8 2>/dev/null
+  uninstall nsis "$default_folder"
+  assert_eq 0 "$RC" "uninstall: exit status"
+  report=$(failure_report 1060)
+  local other_bytes
+  other_bytes=$(tr -d '\n -~' <<<"$report")
+  assert_ge "${#other_bytes}" 1 "bytes beside printable ASCII in the report"
+  assert_kept nsis "" "$report"$'\n'
+  details=$(iconv -f UTF-16LE -t UTF-8 "$WINEPREFIX/drive_c/details.txt" | tr -d '\r' | head -n 4)
+  assert_eq "$report" "$details" "uninstall: the details show the report as written"
 }
 
 # The package's tables, where wixl has silently dropped or misplaced entries before.
@@ -198,7 +302,7 @@ msi_tables() {
     _fail "RemoveService at '$action', not between InstallInitialize ($start) and RemoveFiles ($remove)"
   fi
   type=$(msiinfo export "$msi" CustomAction | awk -F'\t' '$1 == "RemoveService" { print $2 }')
-  assert_eq 3090 "$type" "RemoveService type: installed exe, deferred, not impersonated, checked"
+  assert_eq 3122 "$type" "RemoveService type: exe named by a property, deferred, not impersonated, checked"
   # Event bits 8 and 128: delete the service on install, on uninstall.
   events=$(msiinfo export "$msi" ServiceControl | awk -F'\t' 'NR > 3 { print $3 }')
   assert_eq 1 "$events" "ServiceControl only starts the service on install, never deletes it"
@@ -210,6 +314,7 @@ failed_names=()
 # run_case NAME FUNCTION [ARG...]: one case in a subshell, in a fresh prefix unless NAME says
 # "tables".
 run_case() {
+  [[ $1 == *"$only"* ]] || return 0
   echo "== $1"
   if (
     _OWN_TEMPLATE= # the template belongs to this script's shell
@@ -230,8 +335,13 @@ run_case "msi: tables" msi_tables
 for recipe in nsis msi; do
   run_case "$recipe: uninstall" case_uninstall "$recipe"
   run_case "$recipe: uninstall, service already gone" case_service_gone "$recipe"
+  run_case "$recipe: uninstall, service marked for deletion, its exe in use" \
+    case_marked_for_deletion "$recipe" in-use
+  run_case "$recipe: uninstall, service marked for deletion, its exe elsewhere" \
+    case_marked_for_deletion "$recipe" elsewhere
   run_case "$recipe: uninstall, removal fails (os error 1072)" case_removal_fails "$recipe"
 done
+run_case "nsis: uninstall, service already gone, Japanese system" case_translated_report
 ((failed == 0)) || echo "failed: ${failed_names[*]}"
 echo "$passed passed, $failed failed"
 ((failed == 0))
