@@ -10,6 +10,7 @@
 // decimal. Each simulated call can be made to fail with `sim::fail_next`.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -130,6 +131,10 @@ int live_heap_blocks();
 // The log lines (without their result) of HeapFree and HeapReAlloc calls on a block that the
 // heap did not hand out or had already taken back; such a block is left untouched.
 const std::vector<std::string>& bad_heap_releases();
+// Every block starts 8 bytes past a multiple of 16, with poisoned bytes in front of it. The next
+// block HeapAlloc hands out starts at a multiple of `alignment` instead: a power of two, 16 or
+// more as one of the platform's may by chance, or 8 for an ordinary block.
+void align_next_heap_block(std::size_t alignment);
 
 // ---- Sleeping -------------------------------------------------------------------------------
 

@@ -13,9 +13,9 @@ namespace {
 struct PauseCase {
   const char* name;
   Duration duration;
-  const char* failing_call;  // made to fail once, or null
   // The timer and sleep calls; "{timer}" stands for the timer's name in the log.
   std::vector<std::string> calls;
+  const char* failing_call = nullptr;  // made to fail once, or null
 };
 
 constexpr const char* kCreated = "CreateWaitableTimerExW(null, null, 0x2, 0x1F0003) = {timer}";
@@ -27,6 +27,12 @@ constexpr const char* kClosed = "CloseHandle({timer}) = 1";
 std::string set_to(const std::string& due, bool accepted = true) {
   return "SetWaitableTimer({timer}, " + due + ", 0, null, null, 0) = " + (accepted ? "1" : "0");
 }
+// A timer made, set to the due time, waited for and closed.
+std::vector<std::string> timed(const std::string& due) {
+  return {kCreated, set_to(due), kWaited, kClosed};
+}
+// A due time the timer cannot take: the timer closed unset, then a sleep without end.
+const std::vector<std::string> kNeverDue = {kCreated, kClosed, "Sleep(4294967295)"};
 
 class PauseFor : public SimTest, public ::testing::WithParamInterface<PauseCase> {};
 
@@ -59,56 +65,38 @@ constexpr std::uint64_t kMaxSeconds = std::numeric_limits<std::uint64_t>::max();
 INSTANTIATE_TEST_SUITE_P(
     Paths, PauseFor,
     ::testing::Values(
-        PauseCase{"ZeroSleepsZeroWithoutATimer", {0, 0}, nullptr, {"Sleep(0)"}},
-        PauseCase{"UnderOneIntervalIsDueAtOnce",
-                  {0, 99},
-                  nullptr,
-                  {kCreated, set_to("0"), kWaited, kClosed}},
-        PauseCase{"OneSecond", {1, 0}, nullptr, {kCreated, set_to("-10000000"), kWaited, kClosed}},
-        PauseCase{"RemainderBelowAnIntervalIsDropped",
-                  {2, 123'456'789},
-                  nullptr,
-                  {kCreated, set_to("-21234567"), kWaited, kClosed}},
-        PauseCase{"LargestDueTime",
-                  {922337203685, 477'580'700},
-                  nullptr,
-                  {kCreated, set_to("-9223372036854775807"), kWaited, kClosed}},
+        PauseCase{"ZeroSleepsZeroWithoutATimer", {0, 0}, {"Sleep(0)"}},
+        PauseCase{"UnderOneIntervalIsDueAtOnce", {0, 99}, timed("0")},
+        PauseCase{"OneSecond", {1, 0}, timed("-10000000")},
+        PauseCase{"RemainderBelowAnIntervalIsDropped", {2, 123'456'789}, timed("-21234567")},
+        PauseCase{"LargestDueTime", {922337203685, 477'580'700}, timed("-9223372036854775807")},
         PauseCase{"NoTimerSleepsOneAndAHalfMillisecondsAsTwo",
                   {0, 1'500'000},
-                  kNoTimer,
-                  {kRefused, "Sleep(2)"}},
-        PauseCase{"NoTimerSleepsTwoMilliseconds", {0, 2'000'000}, kNoTimer, {kRefused, "Sleep(2)"}},
-        PauseCase{"NoTimerSleepsOneSecond", {1, 0}, kNoTimer, {kRefused, "Sleep(1000)"}},
+                  {kRefused, "Sleep(2)"},
+                  kNoTimer},
+        PauseCase{"NoTimerSleepsTwoMilliseconds", {0, 2'000'000}, {kRefused, "Sleep(2)"}, kNoTimer},
+        PauseCase{"NoTimerSleepsOneSecond", {1, 0}, {kRefused, "Sleep(1000)"}, kNoTimer},
         PauseCase{
-            "NoTimerSleepsANanosecondAsOneMillisecond", {0, 1}, kNoTimer, {kRefused, "Sleep(1)"}},
+            "NoTimerSleepsANanosecondAsOneMillisecond", {0, 1}, {kRefused, "Sleep(1)"}, kNoTimer},
         PauseCase{"NoTimerLargestFiniteSleep",
                   {4294967, 294'000'000},
-                  kNoTimer,
-                  {kRefused, "Sleep(4294967294)"}},
+                  {kRefused, "Sleep(4294967294)"},
+                  kNoTimer},
         PauseCase{"NoTimerMillisecondsRoundedUpPastTheLimitAreInfinite",
                   {4294967, 294'000'001},
-                  kNoTimer,
-                  {kRefused, "Sleep(4294967295)"}},
-        PauseCase{"DueTimeBeyondTheSignedRangeClosesTheTimerAndSleepsForever",
-                  {922337203686, 0},
-                  nullptr,
-                  {kCreated, kClosed, "Sleep(4294967295)"}},
-        PauseCase{"DueTimeOneIntervalTooLarge",
-                  {922337203685, 477'580'800},
-                  nullptr,
-                  {kCreated, kClosed, "Sleep(4294967295)"}},
-        PauseCase{"SecondsOverflowBothCounts",
-                  {kMaxSeconds, 999'999'999},
-                  nullptr,
-                  {kCreated, kClosed, "Sleep(4294967295)"}},
+                  {kRefused, "Sleep(4294967295)"},
+                  kNoTimer},
+        PauseCase{"DueTimeBeyondTheSignedRange", {922337203686, 0}, kNeverDue},
+        PauseCase{"DueTimeOneIntervalTooLarge", {922337203685, 477'580'800}, kNeverDue},
+        PauseCase{"SecondsOverflowBothCounts", {kMaxSeconds, 999'999'999}, kNeverDue},
         PauseCase{"RefusedSetClosesTheTimerThenSleeps",
                   {0, 1'500'000},
-                  "SetWaitableTimer",
-                  {kCreated, set_to("-15000", false), kClosed, "Sleep(2)"}},
+                  {kCreated, set_to("-15000", false), kClosed, "Sleep(2)"},
+                  "SetWaitableTimer"},
         PauseCase{"FailedWaitSleepsTheWholeSpanAgain",
                   {1, 0},
-                  "WaitForSingleObject",
-                  {kCreated, set_to("-10000000"), kWaitFailed, kClosed, "Sleep(1000)"}}),
+                  {kCreated, set_to("-10000000"), kWaitFailed, kClosed, "Sleep(1000)"},
+                  "WaitForSingleObject"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -28,34 +28,36 @@ TEST_F(PrintTest, StandardErrorGetsOneWritePerPiece) {
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "Error: one\n");
 }
 
+bool taken_by_another_thread(StdStream stream) {
+  StreamLock& lock = stream_state(stream).lock;
+  bool taken = false;
+  std::thread([&] {
+    taken = lock.try_lock();
+    if (taken) {
+      lock.unlock();
+    }
+  }).join();
+  return taken;
+}
+
 TEST_F(PrintTest, PrintInsidePrintWritesInTheMiddleAndStillKeepsOtherThreadsOut) {
-  StreamLock& lock = stream_state(StdStream::Err).lock;
-  auto taken_by_another_thread = [&lock] {
-    bool taken = false;
-    std::thread([&] {
-      taken = lock.try_lock();
-      if (taken) {
-        lock.unlock();
-      }
-    }).join();
-    return taken;
-  };
   bool taken_during_print = true;
   auto inner = [&](TextSink&) -> SinkResult {
     print_err("b");  // takes the lock a second time and releases it once
-    taken_during_print = taken_by_another_thread();
+    taken_during_print = taken_by_another_thread(StdStream::Err);
     return {};
   };
   auto outer = [&](TextSink& sink) { return write_pieces(sink, "a", inner, "c"); };
   print_err_best_effort(outer);
   EXPECT_EQ(sim::stream_bytes(STD_ERROR_HANDLE), "abc");
   EXPECT_FALSE(taken_during_print);
-  EXPECT_TRUE(taken_by_another_thread()) << "free once the outer print is done";
+  EXPECT_TRUE(taken_by_another_thread(StdStream::Err)) << "free once the outer print is done";
 }
 
 TEST_F(PrintTest, AfterTheEndOfRunFlushNothingIsBuffered) {
   print_out("abc");
   finish_output();
+  EXPECT_TRUE(taken_by_another_thread(StdStream::Out)) << "the flush gave the lock back";
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abc");
   print_out("d");
   EXPECT_EQ(sim::stream_bytes(STD_OUTPUT_HANDLE), "abcd");

@@ -31,16 +31,20 @@ TEST_F(ProcessHeapTest, BlocksComeFromTheProcessHeapAndGoBackToIt) {
                           "GetProcessHeap() = heap#4", "HeapFree(heap#4, 0x0, ptr) = 1"));
 }
 
-// The simulated heap, like the platform's, aligns its blocks to 8 bytes and no more.
+// The simulated heap, like the platform's, aligns its blocks to 8 bytes, and further only when
+// asked (`heap`): then too the start leaves room in front of it for the heap block's address.
 TEST_F(ProcessHeapTest, BlocksForNewAreAlignedAsTheCompilerAssumes) {
+  constexpr std::size_t kDefault = __STDCPP_DEFAULT_NEW_ALIGNMENT__;
   struct Row {
     std::size_t bytes;
     std::size_t alignment;
+    std::size_t heap;  // what the heap's block is aligned to (8: to no more)
   };
-  for (const Row row : {Row{1, __STDCPP_DEFAULT_NEW_ALIGNMENT__}, Row{40, 64}}) {
-    void* block = row.alignment == __STDCPP_DEFAULT_NEW_ALIGNMENT__
-                      ? new_block(row.bytes)
-                      : new_block(row.bytes, row.alignment);
+  for (const Row row :
+       {Row{1, kDefault, 8}, Row{40, 64, 8}, Row{1, kDefault, 16}, Row{40, 64, 64}}) {
+    sim::align_next_heap_block(row.heap);
+    void* block =
+        row.alignment == kDefault ? new_block(row.bytes) : new_block(row.bytes, row.alignment);
     EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % row.alignment, 0u) << row.alignment;
     std::memset(block, 0xA5, row.bytes);  // all of it within the heap's block
     free_new_block(block);

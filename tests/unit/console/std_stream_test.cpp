@@ -64,11 +64,16 @@ TEST_F(StdStreamTest, WriteThatTookNothingFailsTheWholeWrite) {
 
 using StdStreamDeathTest = SimTest;
 
+// Its message goes to standard error, and nowhere without one.
 TEST_F(StdStreamDeathTest, WriteLeftPendingEndsTheProcess) {
-  sim::make_next_write_pending(STD_OUTPUT_HANDLE, sim::PendingWrite::StaysPending);
-  EXPECT_EXIT(print_out(kSuccessLine), ::testing::ExitedWithCode(sim::kFastFailExitStatus),
-              "^fatal runtime error: I/O error: operation failed to complete synchronously, "
-              "aborting\n$");
+  for (const sim::StdKind err : {sim::StdKind::File, sim::StdKind::None, sim::StdKind::Invalid}) {
+    sim::set_std_handle(STD_ERROR_HANDLE, err);
+    sim::make_next_write_pending(STD_OUTPUT_HANDLE, sim::PendingWrite::StaysPending);
+    EXPECT_EXIT(print_out(kSuccessLine), ::testing::ExitedWithCode(sim::kFastFailExitStatus),
+                err == sim::StdKind::File ? "^fatal runtime error: I/O error: operation failed to "
+                                            "complete synchronously, aborting\n$"
+                                          : "^$");
+  }
 }
 
 }  // namespace

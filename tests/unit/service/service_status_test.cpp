@@ -33,20 +33,18 @@ TEST_F(ServiceStatusDecoding, StateOutsideOneToSevenFailsWithTheRawValue) {
 }
 
 TEST_F(ServiceStatusDecoding, BitSetsDropUndefinedBits) {
-  SERVICE_STATUS_PROCESS raw = queried(SERVICE_RUNNING);
-  raw.dwServiceType = 0x1F3;
-  raw.dwControlsAccepted = 0xFFFFFFFF;
-  auto decoded = decode_service_status(raw);
-  ASSERT_THAT(decoded, Succeeds());
-  EXPECT_EQ(decoded->service_type, 0x173u);
-  EXPECT_EQ(decoded->controls_accepted, 0x7FFu);
-
-  raw.dwServiceType = 0x4;
-  raw.dwControlsAccepted = 0xFFFFF800;
-  decoded = decode_service_status(raw);
-  ASSERT_THAT(decoded, Succeeds());
-  EXPECT_EQ(decoded->service_type, 0u);
-  EXPECT_EQ(decoded->controls_accepted, 0u);
+  struct Row {
+    DWORD type, accepted, decoded_type, decoded_accepted;
+  };
+  for (const Row row : {Row{0x1F3, 0xFFFFFFFF, 0x173, 0x7FF}, Row{0x4, 0xFFFFF800, 0, 0}}) {
+    SERVICE_STATUS_PROCESS raw = queried(SERVICE_RUNNING);
+    raw.dwServiceType = row.type;
+    raw.dwControlsAccepted = row.accepted;
+    const auto decoded = decode_service_status(raw);
+    ASSERT_THAT(decoded, Succeeds()) << row.type;
+    EXPECT_EQ(decoded->service_type, row.decoded_type);
+    EXPECT_EQ(decoded->controls_accepted, row.decoded_accepted);
+  }
 }
 
 TEST_F(ServiceStatusDecoding, ServiceSpecificExitCodeOnlyBehind1066) {
