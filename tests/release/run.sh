@@ -94,6 +94,7 @@ check_signed() {
     cat "$work/verify.log" >&2
     exit 1
   fi
+  rm -f "$work/stripped.exe"
   osslsigncode remove-signature -in "$zip/tembra-uninstall.exe" -out "$work/stripped.exe" \
     >/dev/null
   cmp "$work/stripped.exe" "$built"
