@@ -131,6 +131,13 @@ if ((${#archives[@]} != 2)) || ! cmp "${archives[@]}"; then
   exit 1
 fi
 echo "release: two releases of one commit give the same source archive"
+if grep -rlF -e "$password" -e "$pin" "$work"/*.log "$work"/*/zip build/mingw-x86-release; then
+  echo "release: the password or the PIN appears in the files above (osslsigncode-args.log:" \
+    "its command lines)" >&2
+  exit 1
+fi
+echo "release: neither the password nor the PIN appears in a log, a zip's file, the build" \
+  "folder or an osslsigncode command line"
 
 TEMBRA_SIGNED_EXE=$work/pkcs12/zip/tembra-uninstall.exe TEMBRA_SIGN_CAFILE=$work/file.pem \
   release given
@@ -142,13 +149,6 @@ if ! cmp "$work/pkcs12/"*.zip "$work/given/"*.zip; then
   exit 1
 fi
 echo "release: handed the exe of the PKCS#12 release, release.sh makes its zip byte for byte"
-if grep -rlF -e "$password" -e "$pin" "$work"/*.log "$work"/*/zip build/mingw-x86-release; then
-  echo "release: the password or the PIN appears in the files above (osslsigncode-args.log:" \
-    "its command lines)" >&2
-  exit 1
-fi
-echo "release: neither the password nor the PIN appears in a log, a zip's file, the build" \
-  "folder or an osslsigncode command line"
 
 # Refused: an exe signed elsewhere that is not this build (found after the build), one whose
 # signature does not verify, and settings no way can sign with (both found before the build).
