@@ -125,7 +125,7 @@ scripts/sbom.sh "$map" "$zip/THIRD-PARTY-NOTICES.txt" "$zip/tembra-uninstall.exe
   "$unsigned_sha256" "$version" "$commit" "$commit_time" "$home" "${beside[@]/#/$zip/}" \
   >"$work/home.cdx.json"
 node "$dir/validate_sbom.mjs" "$work/home.cdx.json"
-urls=$(jq -r '[.metadata.manufacturer.url[], .metadata.component.manufacturer.url[],
+urls=$(jq -r '[.metadata.manufacturer.url[]?, .metadata.component.manufacturer.url[]?,
   (.metadata.component.externalReferences[] | select(.type == "vcs" or .type == "distribution")
     | "\(.type) \(.url)")] | join(" ")' "$work/home.cdx.json")
 if [[ $urls != "$home $home vcs $home distribution $home" ||
