@@ -4,8 +4,9 @@
 # through qemu-user when the kernel cannot run them itself. Safe to run again; may be sourced.
 # Package sets: none given, everything scripts/test.sh uses; "demo", what scripts/demo.sh uses
 # (the MinGW-w64 build and Wine; qemu-user only where the kernel needs it); "release", what a
-# release from an extracted source archive needs (scripts/release.sh adds git in a clone and
-# osslsigncode to sign), and no 32-bit check.
+# release from an extracted source archive needs (scripts/release.sh adds git in a clone,
+# osslsigncode to sign, and libengine-pkcs11-openssl to sign with a key on a token), and no 32-bit
+# check.
 # A failing `apt-get update` (a mirror in the middle of a sync, say) is tried again
 # TEMBRA_APT_TRIES times (default 4), TEMBRA_APT_PAUSE seconds apart (default 30), and then the
 # install is tried anyway: the index that failed may hold none of the packages needed. Should the
@@ -24,8 +25,9 @@ _setup_packages=("${_setup_release_packages[@]}" "${_setup_wine_packages[@]}" gi
   libgtest-dev libgmock-dev clang-format gcovr clang-16 libclang-rt-16-dev clang-tidy-16 nsis
   wixl msitools reuse)
 # Signing and checking a release. Debian 12's osslsigncode 2.5 does all the release needs (2.9,
-# from backports, too).
-_setup_packages+=(osslsigncode openssl unzip)
+# from backports, too); the release is signed once with a key on a token, SoftHSM's, through
+# OpenSSL's pkcs11 engine.
+_setup_packages+=(osslsigncode openssl unzip softhsm2 libengine-pkcs11-openssl)
 # node and npm (for the workflow and SBOM validators) may come from elsewhere than Debian, as on a
 # machine image that has its own; Debian's packages are installed only when either command is
 # missing.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Rebuilds a release from its source archive as someone outside the repository would: the archive
 # named in BUILDINFO.txt, with its SHA-256, must come out the same when made again from the
-# commit; extracted into an empty folder and built there by its own scripts/release.sh, without
+# commit, whatever the caller's git settings, and hold only entries owned by root with modes 644
+# and 755; extracted into an empty folder and built there by its own scripts/release.sh, without
 # .git and without network, it must give the exe byte for byte and a BUILDINFO.txt naming the
 # same commit. With uncommitted changes here, the exe to match is built from the work tree, so the
 # rebuild takes an archive of the work tree, made as a commit of its own that no branch holds.
@@ -28,12 +29,23 @@ if ((${#archives[@]} != 1)) || ! grep -qF "$name (git archive" "$buildinfo" ||
   cat "$buildinfo" >&2
   exit 1
 fi
-scripts/source_archive.sh "$version" "$work/again.tar.gz" "$commit"
+# Made again under a caller's own git settings, which must not reach the archive.
+GIT_CONFIG_COUNT=2 GIT_CONFIG_KEY_0=tar.umask GIT_CONFIG_VALUE_0=0077 \
+  GIT_CONFIG_KEY_1=core.autocrlf GIT_CONFIG_VALUE_1=true \
+  scripts/source_archive.sh "$version" "$work/again.tar.gz" "$commit"
 if ! cmp "$archive" "$work/again.tar.gz"; then
-  echo "rebuild: the source archive, made again from commit $commit, differs" >&2
+  echo "rebuild: the source archive, made again from commit $commit with git's tar.umask 0077" \
+    "and core.autocrlf true, differs" >&2
   exit 1
 fi
-echo "rebuild: the source archive $name is the same when made again from the commit"
+odd=$(tar -tvzf "$archive" | awk '$1 !~ /^(-rw-r--r--|-rwxr-xr-x|drwxr-xr-x)$/ || $2 != "root/root"')
+if [[ -n $odd ]]; then
+  echo "rebuild: entries of the source archive with other modes than 644 and 755, or another" \
+    "owner than root:"$'\n'"$odd" >&2
+  exit 1
+fi
+echo "rebuild: the source archive $name is the same when made again from the commit under" \
+  "other git settings, its entries owned by root with modes 644 and 755"
 
 if [[ -n $(git status --porcelain) ]]; then
   tree=$(
