@@ -127,6 +127,12 @@ run_tool() {
   RC=$?
 }
 
+# An awk function: the number that lower-case hex digits stand for.
+AWK_HEX='function hex(text, i, n) {
+  for (i = 1; i <= length(text); i++) n = n * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
+  return n
+}'
+
 # run_traced [args...]: run_tool under Wine's relay trace, which shows every call a Windows
 # program makes into the system's DLLs, with Wine's time stamps. stdout in $T/out, exit status
 # in $RC, Wine's whole output in $T/trace; in $T/calls one line per call made from the exe's own
@@ -143,11 +149,7 @@ run_traced() {
     wine "$TOOL_EXE" "$@" >"$T/out" 2>"$T/trace"
   RC=$?
   : >"$T/err"
-  awk -v image="$image" -v err="$T/err" '
-    function hex(text, i, n) {
-      for (i = 1; i <= length(text); i++) n = n * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
-      return n
-    }
+  awk -v image="$image" -v err="$T/err" "$AWK_HEX"'
     BEGIN { split(image, p, " "); low = hex(p[1]); high = low + hex(p[2]) }
     {
       at = match($0, /[0-9]+\.[0-9][0-9][0-9]:[0-9a-f][0-9a-f][0-9a-f][0-9a-f]+:[0-9a-f][0-9a-f][0-9a-f][0-9a-f]+:/)
@@ -166,7 +168,10 @@ run_traced() {
       split(line, field, ":")
       last = field[1] + 0
       time = int(field[1] * 1000 + 0.5)
-      thread = field[2] ":" field[3]
+      # The first line is the exe'"'"'s process starting; another process may have the same image base.
+      if (process == "") process = field[2]
+      if (field[2] != process) next
+      thread = field[3]
       line = substr(line, length(field[1] field[2] field[3]) + 4)
       if (!match(line, / ret=[0-9a-f]+$/) || hex(substr(line, RSTART + 5)) < low || hex(substr(line, RSTART + 5)) >= high) next
       line = substr(line, 1, RSTART - 1)

@@ -7,10 +7,6 @@ source "$(dirname "$0")/lib.sh"
 # Each row: an awk program over the calls (name, arguments, result, call ms, return ms) that
 # prints what is wrong.
 declare -A rows
-hex='function hex(text, i, n) {
-  for (i = 1; i <= length(text); i++) n = n * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
-  return n
-}'
 # The DLL search is restricted first, before any service call or heap block; no DLL is loaded.
 rows[dll search first]='
   $1 ~ /\.LoadLibrary/ { print $1 "(" $2 ")" }
@@ -42,7 +38,7 @@ rows[heap blocks given back]='
     if (!blocks) print "no block from the heap"
   }'
 # Windows Server 2003 and XP refuse a capture of 63 frames or more, skipped ones included.
-rows[stack walk within 62 frames]="$hex"'
+rows[stack walk within 62 frames]="$AWK_HEX"'
   $1 ~ /\.RtlCaptureStackBackTrace$/ {
     walks++
     split($2, arg, ",")
