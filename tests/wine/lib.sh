@@ -28,7 +28,6 @@ PASSED=0
 FAILED=0
 T=
 RC=
-ELAPSED_MS=
 _OWN_TEMPLATE=
 
 if [[ ! -f $TOOL_EXE ]]; then
@@ -123,8 +122,8 @@ wine_prefix_new() {
   export WINEPREFIX=$T/prefix
   # Services live only while the wineserver does.
   wineserver -p
-  # The first program in a fresh copy starts seconds slower than later ones; start one here
-  # so that the timed runs of a test are comparable.
+  # The first program in a fresh copy starts seconds slower than later ones and brings up the
+  # service manager: start one here, before the runs under test.
   wine sc query "$SERVICE_NAME" >/dev/null 2>&1
 }
 
@@ -159,14 +158,91 @@ service_state() {
   echo "${state:-absent}"
 }
 
-# run_tool [args...]: stdout in $T/out, stderr in $T/err, exit status in $RC, wall time in
-# $ELAPSED_MS.
+# run_tool [args...]: stdout in $T/out, stderr in $T/err, exit status in $RC.
 run_tool() {
-  local start
-  start=$(now_ms)
   WINEDLLOVERRIDES=winedbg.exe=d wine "$TOOL_EXE" "$@" >"$T/out" 2>"$T/err"
   RC=$?
-  ELAPSED_MS=$(($(now_ms) - start))
+}
+
+# An awk function: the number that lower-case hex digits stand for.
+AWK_HEX='function hex(text, i, n) {
+  for (i = 1; i <= length(text); i++) n = n * 16 + index("0123456789abcdef", substr(text, i, 1)) - 1
+  return n
+}'
+
+# run_traced [args...]: run_tool under Wine's relay trace, which shows every call a Windows
+# program makes into the system's DLLs, with Wine's time stamps. stdout in $T/out, exit status
+# in $RC, Wine's whole output in $T/trace; in $T/calls one line per call made from the exe's own
+# image (its return address there), in the order made, with tab-separated fields: name,
+# arguments, result (empty when it never returned), call time, return time (ms). The trace
+# comes on the unix stderr the exe writes to as well; its lines begin "<s>.<ms>:<pid>:<tid>:",
+# and where a write of the exe ends without a line feed the next trace line is glued to it,
+# its seconds then a suffix of the digits there. The exe's own text goes to $T/err.
+run_traced() {
+  local image
+  image=$("${OBJDUMP:-i686-w64-mingw32-objdump}" -p "$TOOL_EXE" |
+    awk '$1 == "ImageBase" { base = $2 } $1 == "SizeOfImage" { size = $2 } END { print base, size }')
+  WINEDEBUG=-all,+timestamp,+pid,+relay WINEDLLOVERRIDES=winedbg.exe=d \
+    wine "$TOOL_EXE" "$@" >"$T/out" 2>"$T/trace"
+  RC=$?
+  : >"$T/err"
+  awk -v image="$image" -v err="$T/err" "$AWK_HEX"'
+    BEGIN { split(image, p, " "); low = hex(p[1]); high = low + hex(p[2]) }
+    {
+      at = match($0, /[0-9]+\.[0-9][0-9][0-9]:[0-9a-f][0-9a-f][0-9a-f][0-9a-f]+:[0-9a-f][0-9a-f][0-9a-f][0-9a-f]+:/)
+      # Time stamps only grow: after the first, the shortest run of the digits without a
+      # leading zero that is not before the last time stamp is this one.
+      if (at && stamps++) {
+        for (seconds = index(substr($0, at), ".") - 1; seconds > 1; seconds--) {
+          digits = substr($0, at + seconds - 1, 99)
+          if (digits !~ /^0/ && digits + 0 >= last) break
+        }
+        at += seconds - 1
+      }
+      if (!at) { print > err; next }
+      printf "%s", substr($0, 1, at - 1) > err
+      line = substr($0, at)
+      split(line, field, ":")
+      last = field[1] + 0
+      time = int(field[1] * 1000 + 0.5)
+      # The first line is the exe'"'"'s process starting; another process may have the same image base.
+      if (process == "") process = field[2]
+      if (field[2] != process) next
+      thread = field[3]
+      line = substr(line, length(field[1] field[2] field[3]) + 4)
+      if (!match(line, / ret=[0-9a-f]+$/) || hex(substr(line, RSTART + 5)) < low || hex(substr(line, RSTART + 5)) >= high) next
+      line = substr(line, 1, RSTART - 1)
+      if (line ~ /^Call [^ (]+\.[^ (]+\(.*\)$/) {
+        name[++calls] = substr(line, 6, index(line, "(") - 6)
+        args[calls] = substr(line, index(line, "(") + 1, length(line) - index(line, "(") - 1)
+        called[calls] = time
+        stack[thread, ++depth[thread]] = calls
+      } else if (line ~ /^Ret  [^ (]+\(\) retval=/) {
+        callee = substr(line, 6, index(line, "(") - 6)
+        while (depth[thread] > 0 && name[stack[thread, depth[thread]]] != callee) depth[thread]--
+        if (depth[thread] > 0) {
+          done = stack[thread, depth[thread]--]
+          result[done] = substr(line, index(line, "retval=") + 7)
+          returned[done] = time
+        }
+      }
+    }
+    END { for (i = 1; i <= calls; i++) printf "%s\t%s\t%s\t%s\t%s\n", name[i], args[i], result[i], called[i], returned[i] }
+  ' "$T/trace" >"$T/calls"
+}
+
+# assert_calls MSG PROGRAM: PROGRAM, an awk program over the lines of $T/calls (run_traced; fields
+# $1 to $5), prints what is wrong; the check passes when it prints nothing.
+assert_calls() {
+  local found
+  found=$(awk -F'\t' "$2" "$T/calls")
+  [[ -n $2 ]] || found="no such check"
+  if [[ -z $found ]]; then
+    _pass "$1"
+  else
+    _fail "$1"
+    head -n 5 <<<"$found" | sed 's/^/       /'
+  fi
 }
 
 # Prints the platform's message text for CODE with its trailing white space removed, as the

@@ -1,7 +1,6 @@
 #!/usr/bin/env bash
 # An installed service that is not running is deleted straight away.
-# That this run takes no pause is asserted in t_running_stop.sh, against a run that pauses:
-# under qemu a Wine start alone takes seconds, so an absolute bound here would prove nothing.
+# That it makes no pause, no timer and no sleep is asserted on its calls, in t_exe_calls.sh.
 # shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
