@@ -9,7 +9,13 @@ verdicts are kept (an empty file named by the key in the cache folder); a unit w
 analysed and its findings shown on every run. Whenever a key cannot be computed, the unit is
 analysed.
 
-Usage: cached_tidy.py --tidy clang-tidy-16 -p build/host --cache build/tidy-cache [--jobs 2]
+Paths under the source root (--root, default the current folder) enter the key relative to it,
+so that clones of the project at other places share verdicts. What clang-tidy does with such a
+path depends on one more thing than the relative path: whether the header filter
+(HeaderFilterRegex of the nearest .clang-tidy that sets one) matches the whole path; the key
+holds that answer for every file under the root. Verdicts unused for PRUNE_DAYS are deleted.
+
+Usage: cached_tidy.py --tidy clang-tidy-16 -p build/host --cache DIR [--root DIR] [--jobs 2]
                       [--extra-arg ARG]... UNIT...
 Exit status: 0 when every unit is clean, 1 when any has findings.
 """
@@ -27,7 +33,8 @@ import tempfile
 import time
 
 # Bumped whenever the way keys are made changes, so that old verdicts no longer match.
-KEY_FORMAT = b"cached-tidy 1\n"
+KEY_FORMAT = b"cached-tidy 2\n"
+PRUNE_DAYS = 60
 
 # Compile options that name outputs or ask for dependency files; the -M run replaces them.
 DROPPED_WITH_VALUE = {"-o", "-MF", "-MT", "-MQ", "-MJ"}
@@ -40,6 +47,7 @@ def parse_args():
     parser.add_argument("--clang", help="clang++ of the same version (default: from --tidy)")
     parser.add_argument("-p", dest="build", required=True, help="folder of compile_commands.json")
     parser.add_argument("--cache", required=True, help="folder for clean verdicts")
+    parser.add_argument("--root", default=".", help="the source tree's top folder")
     parser.add_argument("--jobs", type=int, default=2)
     parser.add_argument("--extra-arg", action="append", default=[], dest="extra")
     parser.add_argument("units", nargs="+")
@@ -100,13 +108,34 @@ def config_files(unit):
         folder = parent
 
 
+def header_filter(configs):
+    """The HeaderFilterRegex of the nearest configuration that sets one ("" if none does)."""
+    for config in configs:
+        with open(config, encoding="utf-8") as text:
+            for line in text:
+                found = re.fullmatch(r"HeaderFilterRegex:\s*(.*?)\s*", line.rstrip("\n"))
+                if found:
+                    value = found.group(1)
+                    if value[:1] in "'\"" and len(value) >= 2 and value[-1] == value[0]:
+                        value = value[1:-1]
+                    return value
+    return ""
+
+
 class KeyMaker:
     def __init__(self, args, clang):
         self.commands = compile_commands(args.build)
         self.clang = clang
         self.extra = args.extra
+        # Both spellings of the root: the compile commands may name it through a symbolic link.
+        roots = {os.path.abspath(args.root), os.path.realpath(args.root)}
+        self.root = re.compile("|".join(re.escape(root) for root in sorted(roots)) + r"(?=/|$)")
         version = run([args.tidy, "--version"]).stdout
         self.base = KEY_FORMAT + json.dumps([version, args.extra]).encode()
+
+    def portable(self, text):
+        """The text with the root's path replaced by a mark."""
+        return self.root.sub("<root>", text)
 
     def key(self, unit):
         """The unit's key and the number of files it reads; no key when it cannot be made."""
@@ -120,14 +149,20 @@ class KeyMaker:
             if result.returncode != 0:
                 return None, 0
             files = dependency_files(result.stdout)
+            configs = config_files(unit)
+            shown = re.compile(header_filter(configs))
             digest = hashlib.sha256(self.base)
-            digest.update(json.dumps([directory, arguments]).encode())
-            for path in config_files(unit) + files:
-                with open(os.path.join(directory, path), "rb") as content:
+            digest.update(self.portable(json.dumps([directory, arguments])).encode())
+            for path in configs + files:
+                path = os.path.normpath(os.path.join(directory, path))
+                with open(path, "rb") as content:
                     file_digest = hashlib.sha256(content.read()).hexdigest()
-                digest.update(f"\n{path}\n{file_digest}".encode())
+                name = self.portable(path)
+                if name != path:
+                    name += " shown" if shown.search(path) else " hidden"
+                digest.update(f"\n{name}\n{file_digest}".encode())
             return digest.hexdigest(), len(files)
-        except (OSError, ValueError, KeyError, subprocess.SubprocessError):
+        except (OSError, ValueError, KeyError, re.error, subprocess.SubprocessError):
             return None, 0
 
 
@@ -165,6 +200,27 @@ def check(args, keys, unit, key):
     return clean, report if clean else report + output
 
 
+def kept_verdict(cache, key):
+    """Whether a clean verdict is kept under the key; marks it used."""
+    try:
+        os.utime(os.path.join(cache, key))
+        return True
+    except OSError:
+        return False
+
+
+def prune(cache):
+    """Deletes the verdicts unused for PRUNE_DAYS: keys of files that have since changed."""
+    oldest = time.time() - PRUNE_DAYS * 86400
+    try:
+        with os.scandir(cache) as entries:
+            for entry in entries:
+                if entry.is_file() and entry.stat().st_mtime < oldest:
+                    os.remove(entry.path)
+    except OSError:
+        pass
+
+
 def main():
     args = parse_args()
     folder, name = os.path.split(args.tidy)
@@ -178,7 +234,7 @@ def main():
     with concurrent.futures.ThreadPoolExecutor(max_workers=max(1, args.jobs)) as pool:
         made = list(pool.map(keys.key, args.units))
         stale = [(unit, key, weight) for unit, (key, weight) in zip(args.units, made)
-                 if key is None or not os.path.exists(os.path.join(args.cache, key))]
+                 if key is None or not kept_verdict(args.cache, key)]
         # Heaviest first (most files read), so that the slowest units do not start last.
         stale.sort(key=lambda item: -item[2])
         futures = [pool.submit(check, args, keys, unit, key) for unit, key, _ in stale]
@@ -187,6 +243,7 @@ def main():
             clean, report = future.result()
             with_findings += not clean
             print(report, end="", flush=True)
+    prune(args.cache)
     print(f"cached-tidy: {len(args.units)} units, {len(stale)} analysed, "
           f"{len(args.units) - len(stale)} unchanged since a clean verdict, "
           f"{with_findings} with findings, {time.monotonic() - started:.0f} s")

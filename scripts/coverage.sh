@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Line coverage of the program by the host tests. Builds them with coverage in build/coverage
-# (preset "coverage": the host build's flags plus --coverage), runs every test there (the unit
-# tests, their death tests included, and the fuzz corpus replays), and prints the lines reached in
-# each file of src/ but the simulator (src/platform/sim/), ending in a TOTAL line. Fails when the
-# total is below 98%. Files not built on the host (windows/ folders) are not in the count: the
-# tests under Wine run them.
+# The host tests and the program's line coverage by them. Builds the host preset (sanitizers, and
+# line counts in the program's code), runs every test there (the unit tests, their death tests
+# included, and the fuzz corpus replays), and prints the lines reached in each file of src/ but
+# the simulator (src/platform/sim/), ending in a TOTAL line. Fails when a test fails or the total
+# is below 98%. Files not built on the host (windows/ folders) are not in the count: the tests
+# under Wine run them.
 # Usage: scripts/coverage.sh   (JOBS at a time, default 2)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,16 +28,18 @@ quietly() {
   rm -f "$log"
 }
 
-quietly cmake --preset coverage
-quietly cmake --build --preset coverage -j "$jobs"
+build=build/host
+quietly cmake --preset host
+quietly cmake --build --preset host -j "$jobs"
 # Counts from an earlier run would add up with this one's.
-find build/coverage -name '*.gcda' -delete
-quietly ctest --preset coverage -j "$jobs"
+find "$build" -name '*.gcda' -delete
+# Its whole output: a failing test's log is what to read.
+ctest --preset host -j "$jobs"
 
 status=0
 # CMake's compiler check leaves counts of its own in the build folder; they are not the tests'.
-report=$(gcovr --root . --object-directory build/coverage \
-  --exclude-directories 'build/coverage/CMakeFiles/[^/]+/CompilerId' --filter 'src/' \
+report=$(gcovr --root . --object-directory "$build" \
+  --exclude-directories "$build/CMakeFiles/[^/]+/CompilerId" --filter 'src/' \
   --exclude 'src/platform/sim/' --fail-under-line "$minimum") || status=$?
 # The table without the rule gcovr puts under the TOTAL line.
 sed '$d' <<<"$report"

@@ -31,16 +31,23 @@ fi
 
 out=build/fuzz
 mkdir -p "$out/obj" "$out/work"
+# Debug information names the files relative to the top folder, as the compiler cache needs.
 flags=(-std=c++2b "${concepts[@]}" -g -O1 -Wall -Wextra -Wpedantic -Werror -Isrc -Ifuzz
-  -fno-omit-frame-pointer -fno-sanitize-recover=all)
+  -fno-omit-frame-pointer -fno-sanitize-recover=all "-fdebug-prefix-map=$(realpath .)=.")
+# shellcheck source=scripts/cache.sh
+source scripts/cache.sh
+mapfile -t launcher < <(compiler_cache .)
 
-# The program's code with the simulator, compiled once for every target.
+# The program's code with the simulator, compiled once for every target: through the compiler
+# cache when there is one, else whenever a source or header is newer than the object.
 mapfile -t sources < <(find src -name '*.cpp' -not -path '*/windows/*' | sort)
 objects=()
 for source in "${sources[@]}"; do
   object=$out/obj/$(echo "${source%.cpp}" | tr / _).o
-  if [[ ! -f $object || $source -nt $object ]] || find src -name '*.h' -newer "$object" | grep -q .; then
-    "$cxx" "${flags[@]}" -fsanitize=fuzzer-no-link,address,undefined -c "$source" -o "$object"
+  if ((${#launcher[@]})) || [[ ! -f $object || $source -nt $object ]] ||
+    find src -name '*.h' -newer "$object" | grep -q .; then
+    "${launcher[@]}" "$cxx" "${flags[@]}" -fsanitize=fuzzer-no-link,address,undefined \
+      -c "$source" -o "$object"
   fi
   objects+=("$object")
 done

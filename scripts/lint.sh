@@ -4,8 +4,9 @@
 # .reuse/dep5 and LICENSES/), then clang-tidy (.clang-tidy) over src/ and tests/ with the host
 # build's compile commands. Exits non-zero on any finding.
 # clang-tidy runs JOBS units at a time (default 2) and skips a unit whose files, flags and
-# configuration are unchanged since it was last found clean (scripts/cached_tidy.py, verdicts in
-# build/tidy-cache; delete that folder to analyse everything again).
+# configuration are unchanged since it was last found clean, in this clone or another one on the
+# machine (scripts/cached_tidy.py; verdicts in the tidy/ folder of scripts/cache.sh's cache,
+# delete it to analyse everything again).
 # Usage: scripts/lint.sh   (configures build/host when its compile_commands.json is missing)
 set -uo pipefail
 cd "$(dirname "$0")/.." || exit 1
@@ -63,7 +64,9 @@ if [[ ! -f build/host/compile_commands.json ]]; then
   cmake --preset host >/dev/null || exit 1
 fi
 mapfile -t units < <(git ls-files 'src/*.cpp' 'tests/*.cpp' | grep -v '^src/.*/windows/')
-if ! scripts/cached_tidy.py --tidy "$tidy" -p build/host --cache build/tidy-cache \
+# shellcheck source=scripts/cache.sh
+source scripts/cache.sh
+if ! scripts/cached_tidy.py --tidy "$tidy" -p build/host --cache "$cache_dir/tidy" --root . \
   --jobs "${JOBS:-2}" \
   --extra-arg=-std=c++2b --extra-arg=-U__cpp_concepts --extra-arg=-D__cpp_concepts=202002L \
   "${units[@]}"; then

@@ -24,6 +24,8 @@ _setup_release_packages=("${_setup_build_packages[@]}" zip jq)
 _setup_packages=("${_setup_release_packages[@]}" "${_setup_wine_packages[@]}" git g++
   libgtest-dev libgmock-dev clang-format gcovr clang-16 libclang-rt-16-dev clang-tidy-16 nsis
   wixl msitools reuse)
+# The compiler cache scripts/test.sh and scripts/fuzz.sh compile through (scripts/cache.sh).
+_setup_packages+=(ccache)
 # Signing and checking a release. Debian 12's osslsigncode 2.5 does all the release needs (2.9,
 # from backports, too); the release is signed once with a key on a token, SoftHSM's, through
 # OpenSSL's pkcs11 engine.

@@ -14,10 +14,13 @@
 # stamp in build/test-stamps/ is a digest of the source files it reads (tracked or new, ignored
 # ones aside), the built files it runs, its command line, this script, the environment variables
 # the tools read and the versions of the installed packages. Nothing is skipped with CI=true (CI
-# runs in a fresh clone) or FULL=1.
+# runs in a fresh clone) or FULL=1. The compiler cache and clang-tidy's verdicts, kept by content
+# and shared by the clones on the machine (scripts/cache.sh), are used in CI too.
 # Usage: scripts/test.sh   (JOBS compile jobs at a time, default 2; FUZZ_SECONDS per target)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=scripts/cache.sh
+source scripts/cache.sh
 
 jobs=${JOBS:-2}
 logs=build/test-logs
@@ -99,7 +102,11 @@ start_step() {
       set -e
       "$@"
     ) </dev/null >"$log.log" 2>&1
-    echo "$? $EPOCHSECONDS" >"$log.status"
+    # Its exit status and end; then, from bash's times, the CPU time its processes took.
+    {
+      echo "$? $EPOCHSECONDS"
+      times
+    } >"$log.status"
   ) &
   pid_of[$name]=$!
   running+=("$name")
@@ -189,9 +196,15 @@ summary() {
 
 # --- The steps --------------------------------------------------------------------------------
 
+# configure PRESET: compiles through the compiler cache when there is one.
+configure() {
+  cmake --preset "$1" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
+    "-DCMAKE_CXX_COMPILER_LAUNCHER=$(compiler_cache . | paste -sd ';')"
+}
+
 # build PRESET [TARGET]
 build() {
-  cmake --preset "$1" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+  configure "$1"
   cmake --build --preset "$1" -j "$jobs" ${2:+--target "$2"}
 }
 
@@ -237,7 +250,7 @@ main() {
   # The exe the Wine steps wait for comes first; the test helpers come from this build.
   run_step "build: mingw-x86" build mingw-x86
   # clang-tidy, the longest step, needs only the compile commands: it starts early.
-  run_step "configure: host" cmake --preset host -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
+  run_step "configure: host" configure host
   start_step "lint" --inputs ". build/host/compile_commands.json" \
     yielding env JOBS="$jobs" scripts/lint.sh
   start_step "wine: mingw-x86" --inputs "tests/wine $exes" tests/wine/run.sh "$x86"
@@ -256,12 +269,12 @@ main() {
     --inputs "tests/wine build/mingw-x86-clang/tembra-uninstall.exe $helpers" \
     tests/wine/run.sh build/mingw-x86-clang
   run_step "exe checks" check_exes
+  # One build for the unit tests and their coverage: the sanitizers and the line counts together.
   run_step "build: host" yielding cmake --build --preset host -j "$jobs"
-  start_step "unit tests" --inputs "$cxx build/host/unit_tests $(echo build/host/*_replay)" \
-    ctest --preset host -j "$jobs"
   # The floor holds only if something fails when a change leaves lines unreached.
-  start_step "coverage" --inputs "$cxx scripts/coverage.sh" \
-    yielding env JOBS="$jobs" scripts/coverage.sh
+  start_step "unit tests, coverage" \
+    --inputs "$cxx scripts/coverage.sh build/host/unit_tests $(echo build/host/*_replay)" \
+    env JOBS="$jobs" scripts/coverage.sh
   wait_steps
   summary
   local name passed=0

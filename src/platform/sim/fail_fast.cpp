@@ -6,7 +6,8 @@
 
 #if defined(TEMBRA_COVERAGE)
 // The coverage runtime's: writes the counts gathered so far, as the end of the process would.
-extern "C" void __gcov_dump();
+// Its name is the runtime's, reserved for it.
+extern "C" void __gcov_dump();  // NOLINT(bugprone-reserved-identifier)
 #endif
 
 // The process ends as the platform ends it. What reached the simulated standard error is
