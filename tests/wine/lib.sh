@@ -63,10 +63,11 @@ wine_template_make() {
   wine_prefix_check "$1"
 }
 
-# wine_prefix_check PREFIX: both halves of the set-up completed: the 64-bit and the 32-bit
-# program folders exist and the registry names them expanded; services get their time. An unfinished 32-bit pass leaves
-# the 32-bit ProgramFilesDir as str(2):"%SystemDrive%\\Program Files (x86)", which installers
-# take as it stands (and then install nowhere).
+# wine_prefix_check PREFIX: both halves of the set-up completed (the 64-bit and the 32-bit
+# program folders exist and the registry names them expanded), and services get their time. An
+# unfinished 32-bit pass leaves the 32-bit ProgramFilesDir as
+# str(2):"%SystemDrive%\\Program Files (x86)", which installers take as it stands (and then
+# install nowhere).
 wine_prefix_check() {
   local folder entry value
   for folder in "Program Files" "Program Files (x86)"; do
