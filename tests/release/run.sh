@@ -179,7 +179,7 @@ tests/release/sbom.sh "$work/pkcs12/zip" "$built_sha256" build/mingw-x86-release
 # The zip's own links: every relative link of its Markdown files names a file in the zip.
 broken=$(cd "$work/pkcs12/zip" && for page in *.md; do
   { grep -oE '\]\([^)#]+[)#]|^\[[^]]+\]: *[^ ]+' "$page" || true; } |
-    sed -E 's/^\[[^]]+\]: *//; s/^\]\(//; s/[)#]$//; /^[a-z][a-z0-9+.-]*:/d' |
+    sed -E 's/^\[[^]]+\]: *//; s/^\]\(//; s/[)#]$//; s/#.*$//; /^$/d; /^[a-z][a-z0-9+.-]*:/d' |
     while read -r target; do
       [[ -f $(dirname "$page")/$target ]] || echo "$page: $target"
     done
