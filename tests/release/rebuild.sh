@@ -4,7 +4,8 @@
 # commit, whatever the caller's git settings, and hold only entries owned by root with modes 644
 # and 755; extracted into an empty folder and built there by its own scripts/release.sh, without
 # .git and without network, it must give the exe byte for byte and a BUILDINFO.txt naming the
-# same commit. With uncommitted changes here, the exe to match is built from the work tree, so the
+# same commit. Every file is compiled there, never taken from a compiler cache: this is the one
+# build of the release tests that shows the compiler gives the same objects in another folder. With uncommitted changes here, the exe to match is built from the work tree, so the
 # rebuild takes an archive of the work tree, made as a commit of its own that no branch holds.
 # Usage: tests/release/rebuild.sh DIST BUILDINFO EXE   (DIST: the release's folder)
 set -euo pipefail
@@ -69,7 +70,8 @@ else
   echo "rebuild: cannot take the network away here (unshare -rn fails); building with it" >&2
 fi
 status=0
-rebuilt_zip=$(TEMBRA_DIST=$work/dist "${offline[@]}" "$source/scripts/release.sh" \
+rebuilt_zip=$(TEMBRA_DIST=$work/dist "${offline[@]}" env -u CMAKE_CXX_COMPILER_LAUNCHER \
+  "$source/scripts/release.sh" \
   2>"$work/release.log") || status=$?
 if ((status != 0)); then
   cat "$work/release.log" >&2
