@@ -57,8 +57,8 @@ for %%F in ("%WORK%\out1.txt") do set SIZE=%%~zF
 if not "%LINES%"=="1" (set "WHY=first run: %LINES% lines on standard output, expected 1" & goto fail)
 if not "!LINE!"=="%SUCCESS%" (set "WHY=first run: standard output is not the success line" & goto fail)
 if not "%SIZE%"=="76" (set "WHY=first run: standard output is %SIZE% bytes, expected 76" & goto fail)
-call :state
-if defined STATE (set "WHY=first run: the service is still there (%STATE%)" & goto fail)
+call :wait_gone
+if defined STATE (set "WHY=first run: the service is still there after 60 s (%STATE%)" & goto fail)
 
 rem Second run: no such service.
 "%TOOL%" >"%WORK%\out2.txt" 2>"%WORK%\err2.txt"
@@ -83,6 +83,7 @@ call :state
 if defined STATE (
   sc stop %SERVICE% >nul 2>&1
   sc delete %SERVICE% >nul 2>&1
+  call :wait_gone
 )
 echo smoke: FAIL !WHY! ^(outputs kept in %WORK%^)
 exit /b 1
@@ -93,3 +94,16 @@ rem no such service.
 set "STATE="
 for /f "tokens=1,4" %%A in ('sc query %SERVICE% 2^>nul') do if "%%A"=="STATE" set "STATE=%%B"
 exit /b 0
+
+rem Waits until the service is gone, at most 60 s; STATE is then its state, or cleared. A service
+rem deleted before it has stopped is only marked for deletion, and goes once it has stopped:
+rem on a busy machine, some seconds later.
+:wait_gone
+set GONE_TRIES=0
+:wait_gone_again
+call :state
+if not defined STATE exit /b 0
+set /a GONE_TRIES+=1
+if %GONE_TRIES% geq 60 exit /b 0
+ping -n 2 127.0.0.1 >nul
+goto wait_gone_again
