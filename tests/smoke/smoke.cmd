@@ -95,9 +95,9 @@ set "STATE="
 for /f "tokens=1,4" %%A in ('sc query %SERVICE% 2^>nul') do if "%%A"=="STATE" set "STATE=%%B"
 exit /b 0
 
-rem Waits until the service is gone, at most 60 s; STATE is then its state, or cleared. A service
-rem deleted before it has stopped is only marked for deletion, and goes once it has stopped:
-rem on a busy machine, some seconds later.
+rem Waits until the service is gone, 60 tries a second apart; STATE is then its state, or cleared.
+rem A service deleted before it has stopped is only marked for deletion, and goes once it has
+rem stopped: on a busy machine, some seconds later.
 :wait_gone
 set GONE_TRIES=0
 :wait_gone_again
