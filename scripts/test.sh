@@ -223,8 +223,9 @@ validate_workflow() {
   echo "workflow: valid"
 }
 
-# The Wine steps time the program's runs (the one-second pause must show), so the steps that keep
-# the cores busy beside them yield to them.
+# The Wine steps run against limits of their own (the service manager's wait for a service's
+# answer, the tests' waits for a service's state), so the steps that keep the cores busy beside
+# them yield to them.
 yielding() {
   renice -n 5 -p "$BASHPID" >/dev/null
   "$@"
