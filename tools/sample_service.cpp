@@ -21,9 +21,11 @@ void report(DWORD state) {
   SetServiceStatus(status_handle, &status);
 }
 
+// A stop only wakes service_main, which reports the states. Under load, Wine's service manager
+// twice got no answer to a stop whose handler reported STOP_PENDING itself: the stop request
+// failed after ServicesPipeTimeout and the service stayed STOP_PENDING.
 DWORD WINAPI handler(DWORD control, DWORD, LPVOID, LPVOID) {
   if (control == SERVICE_CONTROL_STOP && accepts_stop) {
-    report(SERVICE_STOP_PENDING);
     SetEvent(stop_event);
     return NO_ERROR;
   }
@@ -43,6 +45,7 @@ void WINAPI service_main(DWORD argc, LPWSTR* argv) {
   stop_event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   report(SERVICE_RUNNING);
   WaitForSingleObject(stop_event, INFINITE);
+  report(SERVICE_STOP_PENDING);
   report(SERVICE_STOPPED);
 }
 
