@@ -5,8 +5,9 @@
 # and 755; extracted into an empty folder and built there by its own scripts/release.sh, without
 # .git and without network, it must give the exe byte for byte and a BUILDINFO.txt naming the
 # same commit. Every file is compiled there, never taken from a compiler cache: this is the one
-# build of the release tests that shows the compiler gives the same objects in another folder. With uncommitted changes here, the exe to match is built from the work tree, so the
-# rebuild takes an archive of the work tree, made as a commit of its own that no branch holds.
+# build of the release tests that shows the compiler gives the same objects in another folder.
+# With uncommitted changes here, the exe to match is built from the work tree, so the rebuild
+# takes an archive of the work tree, made as a commit of its own that no branch holds.
 # Usage: tests/release/rebuild.sh DIST BUILDINFO EXE   (DIST: the release's folder)
 set -euo pipefail
 cd "$(dirname "$0")/../.."
