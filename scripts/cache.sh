@@ -1,8 +1,8 @@
 # shellcheck shell=bash
-# Sourced by scripts/test.sh, lint.sh and fuzz.sh: the caches that the clones of the project on one
-# machine share, each keyed by the content of what it stands for, so that a fresh clone need not
-# compile and analyse again what another clone already has. Only the work of a compiler or an
-# analyser is kept, never the outcome of a test.
+# Sourced by scripts/test.sh, lint.sh, fuzz.sh and tests/release/run.sh: the caches that the
+# clones of the project on one machine share, each keyed by the content of what it stands for, so
+# that a fresh clone need not compile and analyse again what another clone already has. Only the
+# work of a compiler or an analyser is kept, never the outcome of a test.
 #   ccache/  the compiler cache (Debian's ccache): an object is taken from it only when the
 #            compiler, its arguments and the bytes of every file the compile reads are the same.
 #            Paths under the clone enter that key relative to it (CCACHE_BASEDIR), which is why
@@ -20,4 +20,10 @@ cache_dir=${TEMBRA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tembra-uninstall}
 compiler_cache() {
   command -v ccache >/dev/null || return 0
   printf '%s\n' env "CCACHE_DIR=$cache_dir/ccache" "CCACHE_BASEDIR=$(realpath "$1")" ccache
+}
+
+# cmake_launcher ROOT: the same command as a CMake list, for CMAKE_CXX_COMPILER_LAUNCHER (empty
+# without ccache).
+cmake_launcher() {
+  compiler_cache "$1" | paste -sd ';'
 }

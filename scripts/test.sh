@@ -199,7 +199,7 @@ summary() {
 # configure PRESET: compiles through the compiler cache when there is one.
 configure() {
   cmake --preset "$1" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON \
-    "-DCMAKE_CXX_COMPILER_LAUNCHER=$(compiler_cache . | paste -sd ';')"
+    "-DCMAKE_CXX_COMPILER_LAUNCHER=$(cmake_launcher .)"
 }
 
 # build PRESET [TARGET]

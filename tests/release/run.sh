@@ -23,7 +23,7 @@ scripts/check_notices_test.sh
 scripts/setup_test.sh
 # shellcheck source=scripts/cache.sh
 source scripts/cache.sh
-launcher=$(compiler_cache . | paste -sd ';')
+launcher=$(cmake_launcher .)
 [[ -z $launcher ]] || export CMAKE_CXX_COMPILER_LAUNCHER=$launcher
 built=build/mingw-x86/tembra-uninstall.exe
 built_sha256=$(sha256sum "$built" | cut -d' ' -f1)
