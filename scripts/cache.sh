@@ -8,8 +8,11 @@
 #            Paths under the clone enter that key relative to it (CCACHE_BASEDIR), which is why
 #            the compilers are handed relative paths and the debug-info builds map the clone's
 #            path away (-fdebug-prefix-map): what was compiled elsewhere then holds no path of
-#            another clone. Objects with line counts name their own build folder; ccache keys
-#            those by it, so they are not shared.
+#            another clone. Objects with line counts name where their counts go relative to the
+#            folder a test runs in (-fprofile-dir, see CMakeLists.txt), so they are shared too:
+#            the folder their .gcno files name is the clone that compiled them (gcno_cwd), which
+#            gcov does not read, as gcovr runs it in the build folder and the sources are named
+#            relative to that.
 #   tidy/    scripts/cached_tidy.py's clean verdicts.
 # TEMBRA_CACHE moves them (default ${XDG_CACHE_HOME:-~/.cache}/tembra-uninstall); deleting the
 # folder costs only time.
@@ -19,7 +22,8 @@ cache_dir=${TEMBRA_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/tembra-uninstall}
 # words, one a line; none without ccache).
 compiler_cache() {
   command -v ccache >/dev/null || return 0
-  printf '%s\n' env "CCACHE_DIR=$cache_dir/ccache" "CCACHE_BASEDIR=$(realpath "$1")" ccache
+  printf '%s\n' env "CCACHE_DIR=$cache_dir/ccache" "CCACHE_BASEDIR=$(realpath "$1")" \
+    CCACHE_SLOPPINESS=gcno_cwd ccache
 }
 
 # cmake_launcher ROOT: the same command as a CMake list, for CMAKE_CXX_COMPILER_LAUNCHER (empty

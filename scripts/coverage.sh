@@ -33,8 +33,28 @@ quietly cmake --preset host
 quietly cmake --build --preset host -j "$jobs"
 # Counts from an earlier run would add up with this one's.
 find "$build" -name '*.gcda' -delete
+rm -rf "$build/gcda"
 # Its whole output: a failing test's log is what to read.
 ctest --preset host -j "$jobs"
+
+# The tests count into gcda/, each file named after the absolute path its object had where it was
+# compiled (CMakeLists.txt), that is, in this clone or in one that left it in the compiler cache:
+# '#' for '/', the path in the build folder last. gcov reads a count beside its object's .gcno.
+gathered=0
+while IFS= read -r -d '' note; do
+  object=${note#"$build/"}
+  object=${object%.gcno}
+  counts=("$build"/gcda/*"#${build//\//#}#${object//\//#}.gcda")
+  if [[ -e ${counts[0]} ]]; then
+    mv "${counts[0]}" "$build/$object.gcda"
+    gathered=$((gathered + 1))
+  fi
+done < <(find "$build" -name '*.gcno' -print0)
+left=$(find "$build/gcda" -type f 2>/dev/null | head -3)
+if ((gathered == 0)) || [[ -n $left ]]; then
+  echo "coverage: $gathered counts found beside an object; counts of no object:" ${left:-none} >&2
+  exit 1
+fi
 
 status=0
 # CMake's compiler check leaves counts of its own in the build folder; they are not the tests'.
