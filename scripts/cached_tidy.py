@@ -128,8 +128,9 @@ class KeyMaker:
         self.clang = clang
         self.extra = args.extra
         # Both spellings of the root: the compile commands may name it through a symbolic link.
+        # The root also ends a path where a prefix map names it ("-fdebug-prefix-map=<root>=.").
         roots = {os.path.abspath(args.root), os.path.realpath(args.root)}
-        self.root = re.compile("|".join(re.escape(root) for root in sorted(roots)) + r"(?=/|$)")
+        self.root = re.compile("|".join(re.escape(root) for root in sorted(roots)) + r"(?=[/=]|$)")
         version = run([args.tidy, "--version"]).stdout
         self.base = KEY_FORMAT + json.dumps([version, args.extra]).encode()
 
