@@ -50,9 +50,13 @@ while IFS= read -r -d '' note; do
     gathered=$((gathered + 1))
   fi
 done < <(find "$build" -name '*.gcno' -print0)
-left=$(find "$build/gcda" -type f 2>/dev/null | head -3)
-if ((gathered == 0)) || [[ -n $left ]]; then
-  echo "coverage: $gathered counts found beside an object; counts of no object:" ${left:-none} >&2
+if ((gathered == 0)); then
+  echo "coverage: the tests left no counts in $build/gcda" >&2
+  exit 1
+fi
+left=$(find "$build/gcda" -type f | head -3)
+if [[ -n $left ]]; then
+  echo "coverage: counts of no object in this build:"$'\n'"$left" >&2
   exit 1
 fi
 
