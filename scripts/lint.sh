@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # clang-format (the project's .clang-format) on every tracked C++ file, the include layering of the
 # source rooms (scripts/check_layers.sh), every file's copyright and licence (reuse lint, from
-# .reuse/dep5 and LICENSES/), then clang-tidy (.clang-tidy) over src/ and tests/ with the host
-# build's compile commands. Exits non-zero on any finding.
+# .reuse/dep5 and LICENSES/), shellcheck on every tracked shell script, then clang-tidy
+# (.clang-tidy) over src/ and tests/ with the host build's compile commands. Exits non-zero on any
+# finding.
 # clang-tidy runs JOBS units at a time (default 2) and skips a unit whose files, flags and
 # configuration are unchanged since it was last found clean, in this clone or another one on the
 # machine (scripts/cached_tidy.py; verdicts in the tidy/ folder of scripts/cache.sh's cache,
@@ -41,6 +42,18 @@ else
   if ! reuse_log=$(reuse --root "$reuse_root" lint 2>&1); then
     echo "$reuse_log" >&2
     echo "lint: reuse lint findings above (copyright and licence: .reuse/dep5, LICENSES/)" >&2
+    status=1
+  fi
+fi
+
+# Every tracked shell script, with what it sources.
+if ! command -v shellcheck >/dev/null; then
+  echo "lint: shellcheck not found; install Debian's shellcheck" >&2
+  status=1
+else
+  mapfile -t scripts < <(git ls-files '*.sh')
+  if ((${#scripts[@]} > 0)) && ! shellcheck -x "${scripts[@]}"; then
+    echo "lint: shellcheck findings above" >&2
     status=1
   fi
 fi

@@ -26,6 +26,8 @@ _setup_packages=("${_setup_release_packages[@]}" "${_setup_wine_packages[@]}" gi
   wixl msitools reuse)
 # The compiler cache scripts/test.sh and scripts/fuzz.sh compile through (scripts/cache.sh).
 _setup_packages+=(ccache)
+# scripts/lint.sh's check of the shell scripts.
+_setup_packages+=(shellcheck)
 # Signing and checking a release. Debian 12's osslsigncode 2.5 does all the release needs (2.9,
 # from backports, too); the release is signed once with a key on a token, SoftHSM's, through
 # OpenSSL's pkcs11 engine.

@@ -2,6 +2,7 @@
 # The failure report of a run with no such service, with the backtrace switch on and off.
 # Runs under tests/wine/run.sh, which provides the functions of lib.sh.
 set -u
+# shellcheck source=tests/wine/lib.sh
 . "$(dirname "$0")/lib.sh"
 
 wine_prefix_new

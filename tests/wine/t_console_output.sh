@@ -2,6 +2,7 @@
 # Where the success line goes: a file gets exactly its bytes, a terminal gets it through the
 # console, a closed standard output loses it without failing the run, and a standard output
 # that refuses writes ends the run as an internal fault, after the service is already gone.
+# shellcheck source=tests/wine/lib.sh
 source "$(dirname "$0")/lib.sh"
 
 wine_prefix_new
