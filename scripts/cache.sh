@@ -8,11 +8,9 @@
 #            Paths under the clone enter that key relative to it (CCACHE_BASEDIR), which is why
 #            the compilers are handed relative paths and the debug-info builds map the clone's
 #            path away (-fdebug-prefix-map): what was compiled elsewhere then holds no path of
-#            another clone. Objects with line counts name where their counts go relative to the
-#            folder a test runs in (-fprofile-dir, see CMakeLists.txt), so they are shared too:
-#            the folder their .gcno files name is the clone that compiled them (gcno_cwd), which
-#            gcov does not read, as gcovr runs it in the build folder and the sources are named
-#            relative to that.
+#            another clone. Objects with line counts are shared too: their counts go to a folder
+#            relative to where a test runs (-fprofile-dir, see CMakeLists.txt), and the folder
+#            their .gcno names (gcno_cwd: the clone that compiled them) is not what gcovr reads.
 #   tidy/    scripts/cached_tidy.py's clean verdicts.
 # TEMBRA_CACHE moves them (default ${XDG_CACHE_HOME:-~/.cache}/tembra-uninstall); deleting the
 # folder costs only time.

@@ -17,16 +17,15 @@ for exe in build/mingw-x86/tembra-uninstall.exe build/mingw-x86-clang/tembra-uni
 done
 
 busy=()
-stop_all() {
-  kill "${busy[@]}" 2>/dev/null
-}
-trap stop_all EXIT
+trap 'kill "${busy[@]}" 2>/dev/null' EXIT
 trap 'exit 143' TERM INT
 for _ in 1 2; do
   (while :; do :; done) &
   busy+=($!)
 done
 
+# In the order of the round's line.
+names=(wine-gcc wine-clang smoke installers)
 declare -A suites=(
   [wine-gcc]="tests/wine/run.sh build/mingw-x86"
   [wine-clang]="tests/wine/run.sh build/mingw-x86-clang"
@@ -38,7 +37,7 @@ failed=0
 for ((round = 1; round <= rounds; round++)); do
   mkdir -p "$logs/round-$round"
   running=()
-  for name in "${!suites[@]}"; do
+  for name in "${names[@]}"; do
     (
       start=$SECONDS
       # shellcheck disable=SC2086  # the suite's command and its argument
@@ -49,7 +48,7 @@ for ((round = 1; round <= rounds; round++)); do
   done
   wait "${running[@]}"
   line="round $round:"
-  for name in wine-gcc wine-clang smoke installers; do
+  for name in "${names[@]}"; do
     read -r status seconds <"$logs/round-$round/$name.status"
     if ((status == 0)); then
       line+=" $name passed (${seconds} s);"
@@ -60,5 +59,5 @@ for ((round = 1; round <= rounds; round++)); do
   done
   echo "$line"
 done
-echo "load: $((rounds * ${#suites[@]} - failed)) of $((rounds * ${#suites[@]})) suite runs passed"
+echo "load: $((rounds * ${#names[@]} - failed)) of $((rounds * ${#names[@]})) suite runs passed"
 ((failed == 0))
