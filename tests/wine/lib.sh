@@ -128,7 +128,7 @@ wine_template_ensure() {
 # or more) with the template as hard links, and has its own copy of everything else: the
 # registry, the folders, the small files. A program that wrote into a shared file in place would
 # change it for every later test; nothing the tests run does, and each test's end checks that
-# none did (the template's time stamp, $_MADE, is older than every file in it).
+# none did (no file of the template is newer than its time stamp, $_MADE).
 _MADE=.tembra-template-made
 wine_prefix_copy() {
   cp -al "$1" "$2" &&
@@ -146,7 +146,10 @@ wine_template_written() {
 wine_prefix_new() {
   wine_template_ensure
   T=$(mktemp -d /tmp/tembra-wine-test.XXXXXX)
-  wine_prefix_copy "$WINE_TEMPLATE" "$T/prefix"
+  wine_prefix_copy "$WINE_TEMPLATE" "$T/prefix" || {
+    echo "could not copy the template prefix $WINE_TEMPLATE" >&2
+    exit 2
+  }
   export WINEPREFIX=$T/prefix
   # Services live only while the wineserver does.
   wineserver -p
